@@ -1,0 +1,87 @@
+// Benchmarks: the record matcher beside the regex engine it replaced, and a
+// million-record page split, parsed and displayed.
+#include <benchmark/benchmark.h>
+
+#include <regex>
+#include <streambuf>
+
+#include "page/page.h"
+#include "page/record_pattern.h"
+
+namespace {
+
+std::vector<std::string> typical_lines() {
+  std::vector<std::string> lines;
+  for (int i = 0; i < 1000; ++i) {
+    std::string n = std::to_string(i);
+    lines.push_back(n + ":Item " + n + " label|" + (i % 3 ? "" : "host/p" + n) + "|-");
+  }
+  return lines;
+}
+
+void record_matcher(benchmark::State& state) {
+  auto lines = typical_lines();
+  for (auto _ : state)
+    for (const auto& line : lines) benchmark::DoNotOptimize(match_record(line));
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(lines.size()));
+}
+BENCHMARK(record_matcher);
+
+void regex_search(benchmark::State& state) {
+  auto lines = typical_lines();
+  const std::regex pattern(std::string(record_pattern), std::regex::ECMAScript);
+  std::smatch groups;
+  for (auto _ : state)
+    for (const auto& line : lines)
+      benchmark::DoNotOptimize(std::regex_search(line, groups, pattern));
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(lines.size()));
+}
+BENCHMARK(regex_search);
+
+constexpr int million = 1'000'000;
+
+// Lines like "17:Item 17 label|host/p17|-", every third with a target, the
+// last one the terminator.
+std::string million_record_page() {
+  std::string body;
+  for (int i = 0; i < million; ++i) {
+    std::string n = std::to_string(i);
+    body += n + ":Item " + n + " label|" + (i % 3 ? "" : "host/p" + n) + "|" +
+            (i == million - 1 ? "\\" : "-") + "\n";
+  }
+  return body;
+}
+
+struct DiscardingBuffer : std::streambuf {
+  int_type overflow(int_type c) override { return c; }
+  std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+};
+
+void read_page(benchmark::State& state) {
+  static const std::string body = million_record_page();
+  DiscardingBuffer discard;
+  std::ostream out(&discard);
+  for (auto _ : state) {
+    PageModel page;
+    split_lines(page, body);
+    parse_page(page, out);
+    benchmark::DoNotOptimize(page.line_labels.data());
+  }
+  state.SetItemsProcessed(state.iterations() * million);
+}
+BENCHMARK(read_page)->Unit(benchmark::kMillisecond);
+
+void display_million_rows(benchmark::State& state) {
+  DiscardingBuffer discard;
+  std::ostream out(&discard);
+  PageModel page;
+  split_lines(page, million_record_page());
+  parse_page(page, out);
+  for (auto _ : state) display_page(page, out);
+  state.SetItemsProcessed(state.iterations() * million);
+}
+BENCHMARK(display_million_rows)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

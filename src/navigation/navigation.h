@@ -1,0 +1,24 @@
+// Navigation: start-up, the addresses being shown and gone back to, the page
+// load sequence, and the command loop that steers between pages.
+#pragma once
+
+#include <istream>
+#include <ostream>
+#include <string>
+
+#include "page/page.h"
+
+struct NavigationState {
+  std::string current_url;
+  std::string previous_url;  // written only when a link is followed
+};
+
+// Forgets the old page, retrieves current_url, parses and shows it.
+void load_page(const NavigationState& nav, PageModel& page, std::ostream& out);
+
+// Reads one command word at a time until exit, an unknown word or end of input.
+void command_loop(NavigationState& nav, PageModel& page, std::istream& in, std::ostream& out);
+
+// The whole run: the first address from args[1] or the prompt, the first page,
+// then the command loop. Returns the exit status.
+int start_up(int argc, const char* const* argv, std::istream& in, std::ostream& out);

@@ -1,0 +1,166 @@
+// Whole dialogues with the real binary against a loopback server: start-up,
+// every command of the prompt, and the exact bytes a user sees.
+#include <gtest/gtest.h>
+
+#include "support/loopback_server.h"
+#include "support/run_program.h"
+
+namespace {
+
+const std::string prompt = "Enter line number or command: ";
+
+// A three-page site. Page A's row 6 lies beyond its last shown row; page C has
+// no terminator, so it is shown with the row count of the page before it.
+const char* const page_a =
+    "0:Page A|{host}/c.txt|-\n"
+    "1:To B|{host}/b.txt|-\n"
+    "2:Plain||-\n"
+    "3:Secure|https://{host}/b.txt|-\n"
+    "4:Empty target||\\\n"
+    "6:Hidden|{host}/c.txt|-\n";
+const char* const page_b =
+    "0:Page B||-\n"
+    "1:Back to A|http://{host}/a.txt|-\n"
+    "2:To C|{host}/c.txt|\\\n";
+const char* const page_c = "0:Page C||-\n1:C one||-\n";
+
+const std::string shown_a =
+    "CONNECTING TO http://{host}/a.txt\n"
+    "TITLE: Page A\n1: To B *\n2: Plain \n3: Secure *\n4: Empty target \n";
+const std::string shown_b =
+    "CONNECTING TO http://{host}/b.txt\n"
+    "TITLE: Page B\n1: Back to A *\n2: To C *\n";
+const std::string shown_c2 = "CONNECTING TO http://{host}/c.txt\nTITLE: Page C\n1: C one \n2:  \n";
+const std::string shown_c4 = shown_c2 + "3:  \n4:  \n";
+const std::string listed_a = "TITLE: Page A\n1: To B *\n2: Plain \n3: Secure *\n4: Empty target \n";
+
+struct Dialogue {
+  const char* what;
+  std::vector<std::string> args;
+  std::string input;
+  std::string expected;
+};
+
+class DialogueTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    server.route("/a.txt", {page_a});
+    server.route("/b.txt", {page_b});
+    server.route("/c.txt", {page_c});
+  }
+
+  void expect_dialogues(const std::vector<Dialogue>& dialogues) {
+    for (const Dialogue& d : dialogues) {
+      std::vector<std::string> args;
+      for (const auto& arg : d.args) args.push_back(with_host(arg, server.host()));
+      ProgramRun run = run_browser(args, with_host(d.input, server.host()));
+      EXPECT_EQ(run.out, with_host(d.expected, server.host())) << d.what;
+      EXPECT_EQ(run.err, "") << d.what;
+      EXPECT_TRUE(run.exited && run.status == 0) << d.what;
+    }
+  }
+
+  LoopbackServer server;
+};
+
+const std::vector<std::string> start_at_a = {"http://{host}/a.txt"};
+const std::string exiting = prompt + "EXITING\n";
+
+TEST_F(DialogueTest, StartUp) {
+  const std::string refused = "127.0.0.1:" + std::to_string(closed_port());
+  expect_dialogues({
+      {"address from the argument", start_at_a, "x\n", shown_a + exiting},
+      {"further arguments are ignored",
+       {"http://{host}/a.txt", "http://{host}/b.txt"},
+       "x\n",
+       shown_a + exiting},
+      {"address from the prompt, normalised",
+       {},
+       "{host}/a.txt x\n",
+       "Enter URL: " + shown_a + exiting},
+      {"https typed at the prompt",
+       {},
+       "https://{host}/a.txt x\n",
+       "Enter URL: HTTPS NOT SUPPORTED\n" + shown_a + exiting},
+      {"end of input at the address prompt",
+       {},
+       "",
+       "Enter URL: CONNECTING TO http://\nTITLE: \n" + prompt},
+      {"argument without a scheme reaches libcurl as typed",
+       {"{host}/b.txt"},
+       "",
+       "CONNECTING TO {host}/b.txt\nTITLE: Page B\n1: Back to A *\n2: To C *\n" + prompt},
+      {"https argument: no notice, no conversion",
+       {"https://" + refused + "/a"},
+       "",
+       "CONNECTING TO https://" + refused + "/a\nTITLE: \n" + prompt},
+      {"unreachable address: an empty page, no message",
+       {"http://" + refused + "/a"},
+       "x",
+       "CONNECTING TO http://" + refused + "/a\nTITLE: \n" + exiting},
+  });
+}
+
+TEST_F(DialogueTest, FollowingLinks) {
+  expect_dialogues({
+      {"a row's link", start_at_a, "1 x\n", shown_a + prompt + shown_b + exiting},
+      {"leading digits only", start_at_a, "1abc x\n", shown_a + prompt + shown_b + exiting},
+      {"0 follows the title's link", start_at_a, "0 x\n", shown_a + prompt + shown_c4 + exiting},
+      {"a link beyond the last shown row", start_at_a, "6 x\n",
+       shown_a + prompt + shown_c4 + exiting},
+      {"an https link is loaded over http", start_at_a, "3 x\n",
+       shown_a + prompt + "HTTPS NOT SUPPORTED\n" + shown_b + exiting},
+      {"a page without terminator keeps the previous row count", start_at_a, "1 2 x\n",
+       shown_a + prompt + shown_b + prompt + shown_c2 + exiting},
+  });
+}
+
+TEST_F(DialogueTest, InvalidLinks) {
+  const std::string invalid = shown_a + prompt + "INVALID LINK\n" + exiting;
+  expect_dialogues({
+      {"row without a target", start_at_a, "2 x\n", invalid},
+      {"row whose target is empty", start_at_a, "4 x\n", invalid},
+      {"no such record", start_at_a, "5 x\n", invalid},
+      {"digits then letters, no such record", start_at_a, "12abc x\n", invalid},
+      {"beyond the 32-bit range", start_at_a, "99999999999 x\n", invalid},
+      {"2147483648 is out of range, not record 0", start_at_a, "2147483648 x\n", invalid},
+      {"several in a row keep prompting", start_at_a, "2 5 x\n",
+       shown_a + prompt + "INVALID LINK\n" + prompt + "INVALID LINK\n" + exiting},
+  });
+}
+
+TEST_F(DialogueTest, LetterCommands) {
+  const std::string empty_page = "CONNECTING TO \nTITLE: \n1:  \n2:  \n3:  \n4:  \n";
+  expect_dialogues({
+      {"d and x on one line", start_at_a, "d x\n", shown_a + prompt + listed_a + exiting},
+      {"reload retrieves again", start_at_a, "r x\n", shown_a + prompt + shown_a + exiting},
+      {"back before any link loads the empty address", start_at_a, "b x\n",
+       shown_a + prompt + empty_page + exiting},
+      {"back after a link", start_at_a, "1 b x\n",
+       shown_a + prompt + shown_b + prompt + shown_a + exiting},
+      {"back twice loads the same page twice", start_at_a, "1 b b x\n",
+       shown_a + prompt + shown_b + prompt + shown_a + prompt + shown_a + exiting},
+      {"go-to then back returns to before the last link", start_at_a, "1 g {host}/c.txt b x\n",
+       shown_a + prompt + shown_b + prompt + "Enter URL: " + shown_c2 + prompt + shown_a + exiting},
+      {"go-to reads the next word, on the next line too", start_at_a, "g\nhttp://{host}/b.txt\nx\n",
+       shown_a + prompt + "Enter URL: " + shown_b + exiting},
+      {"upper-case commands", start_at_a, "1 B D R G {host}/b.txt X\n",
+       shown_a + prompt + shown_b + prompt + shown_a + prompt + listed_a + prompt + shown_a +
+           prompt + "Enter URL: " + shown_b + exiting},
+  });
+}
+
+TEST_F(DialogueTest, EndingWithoutExit) {
+  expect_dialogues({
+      {"end of input at the command prompt", start_at_a, "", shown_a + prompt},
+      {"end of input after commands", start_at_a, "d\n", shown_a + prompt + listed_a + prompt},
+      {"end of input at the go-to prompt", start_at_a, "g",
+       shown_a + prompt + "Enter URL: CONNECTING TO http://\nTITLE: \n1:  \n2:  \n3:  \n4:  \n" +
+           prompt},
+      {"a doubled letter", start_at_a, "xx d\n", shown_a + prompt},
+      {"a minus sign", start_at_a, "-1 d\n", shown_a + prompt},
+      {"any other word", start_at_a, "help\n", shown_a + prompt},
+  });
+}
+
+}  // namespace

@@ -1,0 +1,103 @@
+// The page model: how bodies split into lines, how lines become records, and
+// the exact rows a page shows.
+#include "page/page.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+std::vector<std::string> lines_of(const std::string& body) {
+  PageModel page;
+  split_lines(page, body);
+  return {page.page_lines.begin(), page.page_lines.end()};
+}
+
+TEST(SplitLines, CutsAtLineFeedsOnly) {
+  using Lines = std::vector<std::string>;
+  EXPECT_EQ(lines_of(""), Lines{});
+  EXPECT_EQ(lines_of("\n"), Lines{""});
+  EXPECT_EQ(lines_of("a"), Lines{"a"});
+  EXPECT_EQ(lines_of("a\n"), Lines{"a"});
+  EXPECT_EQ(lines_of("a\n\nb"), (Lines{"a", "", "b"}));
+  EXPECT_EQ(lines_of("a\r\nb\r\n"), (Lines{"a\r", "b\r"}));
+  EXPECT_EQ(lines_of(std::string("a\0b\n", 4)), Lines{std::string("a\0b", 3)});
+}
+
+// Loads a body the way a page load does, starting from a given last_line.
+std::string show(const std::string& body, std::int32_t last_line = 0) {
+  PageModel page;
+  page.last_line = last_line;
+  std::ostringstream out;
+  split_lines(page, body);
+  parse_page(page, out);
+  display_page(page, out);
+  return out.str();
+}
+
+TEST(ShowPage, PrintsTheTitleAndRowsOneToLastLine) {
+  struct Case {
+    const char* what;
+    std::string body;
+    std::int32_t last_line_before;
+    std::string shown;
+  };
+  const Case cases[] = {
+      {"example page",
+       "0:Front page||-\n1:News|server/news.txt|-\n2:Plain text||-\n"
+       "3:About|server/about.txt|\\\n",
+       0, "TITLE: Front page\n1: News *\n2: Plain text \n3: About *\n"},
+      {"crlf lines", "0:T||-\r\n1:A|t|\\\r\n", 0, "TITLE: T\n1: A *\n"},
+      {"empty body keeps last_line", "", 2, "TITLE: \n1:  \n2:  \n"},
+      {"no terminator uses the previous last_line", "0:T||-\n2:B||-\n5:E||-\n", 3,
+       "TITLE: T\n1:  \n2: B \n3:  \n"},
+      {"zero-padded row numbers", "0:T||-\n12:L|x|\\\n", 0,
+       "TITLE: T\n01:  \n02:  \n03:  \n04:  \n05:  \n06:  \n07:  \n08:  \n09:  \n"
+       "10:  \n11:  \n12: L *\n"},
+      {"last_line 0 shows only the title", "0:T||\\\n1:A||-\n", 4, "TITLE: T\n"},
+      {"later terminator wins", "1:A||\\\n2:B||\\\n", 0, "TITLE: \n1: A \n2: B \n"},
+      {"later label wins, later empty target keeps the link", "1:A|t|-\n1:B||\\\n", 0,
+       "TITLE: \n1: B *\n"},
+      {"records out of order", "3:C||\\\n1:A|t|-\n2:B||-\n0:T||-\n", 0,
+       "TITLE: T\n1: A *\n2: B \n3: C \n"},
+      {"empty line stops parsing", "0:T||-\n1:A||-\n\n2:B||\\\n", 2,
+       "ERROR DECODING PAGE\nTITLE: T\n1: A \n2:  \n"},
+      {"no digits before the colon", "0:T||-\nab:Item||-\n1:A||-\n", 1,
+       "ERROR DECODING PAGE\nTITLE: T\n1:  \n"},
+      {"record number beyond 32 bits", "1:A||\\\n2147483648:B||-\n1:C||-\n", 0,
+       "ERROR DECODING PAGE\nTITLE: \n1: A \n"},
+      {"largest record number is fine", "2147483647:B|t|-\n", 0, "TITLE: \n"},
+      {"control bytes in caret notation", "0:\x1b[2J\a\x7f\t\xc3\xa9||-\n1:\r\x01|t|\\\n", 0,
+       "TITLE: ^[[2J^G^?\t\xc3\xa9\n1: ^M^A *\n"},
+      {"NUL in a label", std::string("0:a\0b||-\n", 9), 0, "TITLE: a^@b\n"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(show(c.body, c.last_line_before), c.shown) << c.what;
+}
+
+TEST(LinkTarget, FindsTargetsBeyondTheShownRows) {
+  PageModel page;
+  std::ostringstream out;
+  split_lines(page, "0:T|home|-\n1:A||\\\n7:Hidden|far|-\n");
+  parse_page(page, out);
+  EXPECT_EQ(link_target(page, 0), "home");
+  EXPECT_EQ(link_target(page, 1), "");
+  EXPECT_EQ(link_target(page, 7), "far");
+  EXPECT_EQ(link_target(page, 8), "");
+}
+
+TEST(ClearPage, RecordsAndLinesEmptySeparatelyAndLastLineStays) {
+  PageModel page;
+  std::ostringstream out;
+  split_lines(page, "0:T|home|-\n3:A||\\\n");
+  parse_page(page, out);
+  clear_records(page);
+  EXPECT_EQ(page.page_lines.size(), 2u);
+  EXPECT_EQ(link_target(page, 0), "");
+  clear_lines(page);
+  EXPECT_TRUE(page.page_lines.empty());
+  EXPECT_TRUE(page.bodies.empty());
+  EXPECT_EQ(page.last_line, 3);
+}
+
+}  // namespace

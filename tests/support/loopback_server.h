@@ -1,0 +1,66 @@
+// A small HTTP server on 127.0.0.1 for the end-to-end tests: serves routes
+// set by the test, well or badly, one connection at a time.
+#pragma once
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct Reply {
+  enum class Style {
+    whole,      // Content-Length and the body
+    chunked,    // chunked transfer coding, a few bytes a chunk
+    cut_short,  // declares more than it sends, then closes
+    endless,    // the body never ends: sends until the client hangs up
+    slow,       // the body in small pieces with pauses between them
+    raw,        // `body` is the whole response, status line and headers too
+  };
+  Reply(std::string body = "", std::string status = "200 OK", Style style = Style::whole,
+        std::string headers = "")
+      : body(std::move(body)),
+        status(std::move(status)),
+        style(style),
+        headers(std::move(headers)) {}
+
+  std::string body;
+  std::string status;
+  Style style;
+  std::string headers;  // extra header lines, each ending in \r\n
+};
+
+class LoopbackServer {
+ public:
+  LoopbackServer();
+  ~LoopbackServer();
+  LoopbackServer(const LoopbackServer&) = delete;
+  LoopbackServer& operator=(const LoopbackServer&) = delete;
+
+  // "127.0.0.1:PORT", the host part of the addresses this server answers.
+  std::string host() const;
+  // Serves `reply` for `path`; "{host}" in the body stands for host().
+  void route(const std::string& path, Reply reply);
+  // The paths asked for so far, in order.
+  std::vector<std::string> requests() const;
+
+ private:
+  void serve();
+  void answer(int client);
+  Reply reply_for(const std::string& path);
+
+  int listener_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stopping_{false};
+  mutable std::mutex mutex_;
+  std::map<std::string, Reply> routes_;
+  std::vector<std::string> requests_;
+  std::thread thread_;
+};
+
+// A loopback port with nothing listening on it.
+int closed_port();
+
+// Replaces every "{host}" in text.
+std::string with_host(std::string text, const std::string& host);
