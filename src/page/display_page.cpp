@@ -1,13 +1,14 @@
 // Showing a page on the console (a title line, then rows 1 to last_line) and
 // answering which target a record links to.
 #include <algorithm>
+#include <array>
 #include <charconv>
 
 #include "page/page.h"
 
 namespace {
 
-constexpr std::size_t flush_threshold = 64 * 1024;
+constexpr std::size_t flush_threshold = std::size_t{64} << 10;
 
 bool is_control(unsigned char c) { return (c < 0x20 && c != '\t') || c == 0x7f; }
 
@@ -24,11 +25,11 @@ int decimal_width(std::int32_t n) {
 }
 
 void append_row_number(std::string& out, std::int32_t row, int width) {
-  char digits[16];
-  auto end = std::to_chars(digits, digits + sizeof digits, row).ptr;
-  auto length = static_cast<int>(end - digits);
+  std::array<char, 16> digits{};
+  auto end = std::to_chars(digits.data(), digits.data() + digits.size(), row).ptr;
+  auto length = static_cast<int>(end - digits.data());
   out.append(static_cast<std::size_t>(std::max(0, width - length)), '0');
-  out.append(digits, end);
+  out.append(digits.data(), end);
 }
 
 // Walks the ordered records alongside the row numbers instead of looking each

@@ -51,8 +51,8 @@ void parse_page(PageModel& page, std::ostream& out) {
       out << "ERROR DECODING PAGE\n" << std::flush;
       break;
     }
-    page.line_labels.push_back({*number, record.label});
-    if (!record.target.empty()) page.line_links.push_back({*number, record.target});
+    page.line_labels.emplace_back(*number, record.label);
+    if (!record.target.empty()) page.line_links.emplace_back(*number, record.target);
     if (record.flag == "\\") page.last_line = *number;
   }
   settle_records(page.line_labels);
