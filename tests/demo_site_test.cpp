@@ -14,11 +14,7 @@ std::string site_file(const std::string& name, const std::string& host) {
   std::ifstream file(std::string(LINEBROWSE_SOURCE_DIR) + "/examples/site/" + name);
   std::stringstream text;
   text << file.rdbuf();
-  std::string page = text.str();
-  const std::string demo_host = "127.0.0.1:8417";  // the port scripts/demo serves on
-  for (auto at = page.find(demo_host); at != std::string::npos; at = page.find(demo_host, at))
-    page.replace(at, demo_host.size(), host);
-  return page;
+  return replace_all(text.str(), "127.0.0.1:8417", host);  // the port scripts/demo serves on
 }
 
 int occurrences(const std::string& text, const std::string& part) {

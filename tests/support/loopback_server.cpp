@@ -171,10 +171,12 @@ int closed_port() {
   return port;
 }
 
-std::string with_host(std::string text, const std::string& host) {
-  const std::string marker = "{host}";
-  for (auto at = text.find(marker); at != std::string::npos;
-       at = text.find(marker, at + host.size()))
-    text.replace(at, marker.size(), host);
+std::string replace_all(std::string text, const std::string& from, const std::string& to) {
+  for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
   return text;
+}
+
+std::string with_host(std::string text, const std::string& host) {
+  return replace_all(std::move(text), "{host}", host);
 }

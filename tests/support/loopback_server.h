@@ -62,5 +62,7 @@ class LoopbackServer {
 // A loopback port with nothing listening on it.
 int closed_port();
 
+std::string replace_all(std::string text, const std::string& from, const std::string& to);
+
 // Replaces every "{host}" in text.
 std::string with_host(std::string text, const std::string& host);
