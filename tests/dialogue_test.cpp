@@ -17,7 +17,8 @@ const char* const page_a =
     "2:Plain||-\n"
     "3:Secure|https://{host}/b.txt|-\n"
     "4:Empty target||\\\n"
-    "6:Hidden|{host}/c.txt|-\n";
+    "6:Hidden|{host}/c.txt|-\n"
+    "2147483647:Largest|{host}/b.txt|-\n";
 const char* const page_b =
     "0:Page B||-\n"
     "1:Back to A|http://{host}/a.txt|-\n"
@@ -108,6 +109,8 @@ TEST_F(DialogueTest, FollowingLinks) {
       {"0 follows the title's link", start_at_a, "0 x\n", shown_a + prompt + shown_c4 + exiting},
       {"a link beyond the last shown row", start_at_a, "6 x\n",
        shown_a + prompt + shown_c4 + exiting},
+      {"the largest record number", start_at_a, "2147483647 x\n",
+       shown_a + prompt + shown_b + exiting},
       {"an https link is loaded over http", start_at_a, "3 x\n",
        shown_a + prompt + "HTTPS NOT SUPPORTED\n" + shown_b + exiting},
       {"a page without terminator keeps the previous row count", start_at_a, "1 2 x\n",
@@ -123,7 +126,8 @@ TEST_F(DialogueTest, InvalidLinks) {
       {"no such record", start_at_a, "5 x\n", invalid},
       {"digits then letters, no such record", start_at_a, "12abc x\n", invalid},
       {"beyond the 32-bit range", start_at_a, "99999999999 x\n", invalid},
-      {"2147483648 is out of range, not record 0", start_at_a, "2147483648 x\n", invalid},
+      {"2147483648 is out of range", start_at_a, "2147483648 x\n", invalid},
+      {"4294967296 is out of range, not record 0", start_at_a, "4294967296 x\n", invalid},
       {"several in a row keep prompting", start_at_a, "2 5 x\n",
        shown_a + prompt + "INVALID LINK\n" + prompt + "INVALID LINK\n" + exiting},
   });

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <random>
 #include <sstream>
 
 namespace {
@@ -12,6 +14,27 @@ std::vector<std::string> lines_of(const std::string& body) {
   PageModel page;
   split_lines(page, body);
   return {page.page_lines.begin(), page.page_lines.end()};
+}
+
+TEST(RecordNumber, TakesLeadingDigitsWithinTheSignedRange) {
+  using Number = std::optional<std::int32_t>;
+  struct Case {
+    std::string text;
+    Number number;
+  };
+  const Case cases[] = {
+      {"", std::nullopt},
+      {"0", 0},
+      {"007", 7},
+      {"12abc", 12},
+      {"2147483647", 2147483647},
+      {"2147483648", std::nullopt},
+      {"4294967296", std::nullopt},
+      {"99999999999999999999999", std::nullopt},
+      {"-1", std::nullopt},
+      {"abc", std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(record_number(c.text), c.number) << c.text;
 }
 
 TEST(SplitLines, CutsAtLineFeedsOnly) {
@@ -26,8 +49,7 @@ TEST(SplitLines, CutsAtLineFeedsOnly) {
 }
 
 // Loads a body the way a page load does, starting from a given last_line.
-std::string show(const std::string& body, std::int32_t last_line = 0) {
-  PageModel page;
+std::string show(PageModel& page, const std::string& body, std::int32_t last_line = 0) {
   page.last_line = last_line;
   std::ostringstream out;
   split_lines(page, body);
@@ -37,11 +59,13 @@ std::string show(const std::string& body, std::int32_t last_line = 0) {
 }
 
 TEST(ShowPage, PrintsTheTitleAndRowsOneToLastLine) {
+  using Links = std::vector<std::pair<std::int32_t, std::string>>;
   struct Case {
     const char* what;
     std::string body;
     std::int32_t last_line_before;
     std::string shown;
+    Links links = {};  // link_target answers after the load
   };
   const Case cases[] = {
       {"example page",
@@ -55,24 +79,80 @@ TEST(ShowPage, PrintsTheTitleAndRowsOneToLastLine) {
       {"zero-padded row numbers", "0:T||-\n12:L|x|\\\n", 0,
        "TITLE: T\n01:  \n02:  \n03:  \n04:  \n05:  \n06:  \n07:  \n08:  \n09:  \n"
        "10:  \n11:  \n12: L *\n"},
+      {"ten rows are two digits wide", "10:J||\\\n", 0,
+       "TITLE: \n01:  \n02:  \n03:  \n04:  \n05:  \n06:  \n07:  \n08:  \n09:  \n10: J \n"},
       {"last_line 0 shows only the title", "0:T||\\\n1:A||-\n", 4, "TITLE: T\n"},
       {"later terminator wins", "1:A||\\\n2:B||\\\n", 0, "TITLE: \n1: A \n2: B \n"},
-      {"later label wins, later empty target keeps the link", "1:A|t|-\n1:B||\\\n", 0,
-       "TITLE: \n1: B *\n"},
+      {"only a backslash flag ends the page", "1:A||x\n2:B||\\\n3:C||*\n", 0,
+       "TITLE: \n1: A \n2: B \n"},
+      {"later label wins, later empty target keeps the link",
+       "1:A|t|-\n1:B||\\\n",
+       0,
+       "TITLE: \n1: B *\n",
+       {{1, "t"}}},
+      {"a later empty label replaces an earlier one", "1:A||-\n1:||\\\n", 0, "TITLE: \n1:  \n"},
       {"records out of order", "3:C||\\\n1:A|t|-\n2:B||-\n0:T||-\n", 0,
        "TITLE: T\n1: A *\n2: B \n3: C \n"},
+      {"links out of order",
+       "2:B|b|-\n1:A|a|\\\n",
+       0,
+       "TITLE: \n1: A *\n",
+       {{1, "a"}, {2, "b"}, {3, ""}}},
+      {"a repeat out of order replaces its record",
+       "1:A|a|-\n3:C||\\\n1:Z|z|-\n2:B||-\n",
+       0,
+       "TITLE: \n1: Z *\n2: B \n3: C \n",
+       {{1, "z"}}},
       {"empty line stops parsing", "0:T||-\n1:A||-\n\n2:B||\\\n", 2,
        "ERROR DECODING PAGE\nTITLE: T\n1: A \n2:  \n"},
       {"no digits before the colon", "0:T||-\nab:Item||-\n1:A||-\n", 1,
        "ERROR DECODING PAGE\nTITLE: T\n1:  \n"},
+      {"records out of order before an undecodable line",
+       "2:B||-\n0:T||-\n1:A|a|\\\nbad\n",
+       0,
+       "ERROR DECODING PAGE\nTITLE: T\n1: A *\n",
+       {{1, "a"}}},
       {"record number beyond 32 bits", "1:A||\\\n2147483648:B||-\n1:C||-\n", 0,
        "ERROR DECODING PAGE\nTITLE: \n1: A \n"},
-      {"largest record number is fine", "2147483647:B|t|-\n", 0, "TITLE: \n"},
+      {"largest record number is fine", "2147483647:B|t|-\n", 0, "TITLE: \n", {{2147483647, "t"}}},
       {"control bytes in caret notation", "0:\x1b[2J\a\x7f\t\xc3\xa9||-\n1:\r\x01|t|\\\n", 0,
        "TITLE: ^[[2J^G^?\t\xc3\xa9\n1: ^M^A *\n"},
       {"NUL in a label", std::string("0:a\0b||-\n", 9), 0, "TITLE: a^@b\n"},
   };
-  for (const Case& c : cases) EXPECT_EQ(show(c.body, c.last_line_before), c.shown) << c.what;
+  for (const Case& c : cases) {
+    PageModel page;
+    EXPECT_EQ(show(page, c.body, c.last_line_before), c.shown) << c.what;
+    for (const auto& [number, target] : c.links)
+      EXPECT_EQ(link_target(page, number), target) << c.what << ", record " << number;
+  }
+}
+
+// Any order, any repeats: each number keeps its last label and its last
+// non-empty target, as a map written line by line would.
+TEST(ShowPage, KeepsTheLastRecordOfEachNumberInShuffledPages) {
+  std::mt19937 random(11);
+  std::uniform_int_distribution<int> number(0, 40), coin(0, 1);
+  for (int page_no = 0; page_no < 20; ++page_no) {
+    std::string body;
+    std::map<int, std::string> labels, links;
+    for (int i = 0; i < 1000; ++i) {
+      int n = number(random);
+      std::string label = "L" + std::to_string(i),
+                  target = coin(random) ? "t" + std::to_string(i) : "";
+      body += std::to_string(n) + ":" + label + "|" + target + "|-\n";
+      labels[n] = label;
+      if (!target.empty()) links[n] = target;
+    }
+    body += "40:" + labels[40] + "||\\\n";
+    std::string expected = "TITLE: " + labels[0] + "\n";
+    for (int n = 1; n <= 40; ++n) {
+      expected += (n < 10 ? "0" : "") + std::to_string(n) + ": " + labels[n] +
+                  (links.count(n) ? " *\n" : " \n");
+    }
+    PageModel page;
+    ASSERT_EQ(show(page, body), expected) << "page " << page_no;
+    for (int n = 0; n <= 40; ++n) EXPECT_EQ(link_target(page, n), links[n]) << "record " << n;
+  }
 }
 
 TEST(LinkTarget, FindsTargetsBeyondTheShownRows) {
@@ -92,12 +172,14 @@ TEST(ClearPage, RecordsAndLinesEmptySeparatelyAndLastLineStays) {
   split_lines(page, "0:T|home|-\n3:A||\\\n");
   parse_page(page, out);
   clear_records(page);
-  EXPECT_EQ(page.page_lines.size(), 2u);
+  EXPECT_EQ(std::distance(page.page_lines.begin(), page.page_lines.end()), 2);
   EXPECT_EQ(link_target(page, 0), "");
   clear_lines(page);
   EXPECT_TRUE(page.page_lines.empty());
-  EXPECT_TRUE(page.bodies.empty());
   EXPECT_EQ(page.last_line, 3);
+  // The next page starts afresh.
+  EXPECT_EQ(show(page, "0:U|next|-\n", page.last_line), "TITLE: U\n1:  \n2:  \n3:  \n");
+  EXPECT_EQ(link_target(page, 0), "next");
 }
 
 }  // namespace

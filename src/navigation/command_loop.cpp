@@ -1,8 +1,5 @@
 // The command prompt: a row number follows that row's link; single letters
 // redisplay, reload, go back, go to a typed address or exit.
-#include <limits>
-#include <optional>
-
 #include "navigation/navigation.h"
 #include "web/web.h"
 
@@ -10,20 +7,9 @@ namespace {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-// The leading digits of a word as a record number; none when they exceed the
-// 32-bit range (no record can carry such a number).
-std::optional<std::int32_t> leading_number(const std::string& word) {
-  std::int64_t value = 0;
-  for (std::size_t i = 0; i < word.size() && is_digit(word[i]); ++i) {
-    value = value * 10 + (word[i] - '0');
-    if (value > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
-  }
-  return static_cast<std::int32_t>(value);
-}
-
 void follow_link(const std::string& word, NavigationState& nav, PageModel& page,
                  std::ostream& out) {
-  auto number = leading_number(word);
+  auto number = record_number(word);
   std::string target = number ? link_target(page, *number) : std::string();
   if (target.empty()) {
     out << "INVALID LINK\n" << std::flush;

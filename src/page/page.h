@@ -4,31 +4,65 @@
 
 #include <cstdint>
 #include <deque>
+#include <iterator>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
-#include <vector>
 
-// One numbered piece of page text (a label or a link target). The text points
-// into the body held by the PageModel that owns the record; it is stored in
-// pieces to keep a record at 16 bytes, since a big page has a million of them.
-struct PageRecord {
-  PageRecord(std::int32_t number, std::string_view text)
-      : data(text.data()), number(number), size(static_cast<std::uint32_t>(text.size())) {}
-  std::string_view text() const { return {data, size}; }
+// The lines of a body, read in place: each line ends before its line feed.
+struct PageLines {
+  struct iterator {
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = std::string_view;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const std::string_view*;
+    using reference = std::string_view;
 
-  const char* data;
-  std::int32_t number;
-  std::uint32_t size;  // a body never reaches 4 GiB: retrieval caps it
+    std::string_view operator*() const { return rest.substr(0, line_end); }
+    iterator& operator++();
+    iterator operator++(int) {
+      iterator before = *this;
+      ++*this;
+      return before;
+    }
+    bool operator==(const iterator& other) const { return rest.size() == other.rest.size(); }
+
+    std::string_view rest;  // from the start of this line to the end of the body
+    std::size_t line_end = 0;
+  };
+
+  iterator begin() const;
+  iterator end() const { return {text.substr(text.size()), 0}; }
+  bool empty() const { return text.empty(); }
+
+  std::string_view text;
 };
 
+// One numbered piece of page text, a label or a link target: the field that
+// starts `at` bytes into the page's body and ends at the next bar, which the
+// record format puts after every field. Eight bytes, since a big page has
+// millions of them.
+struct PageRecord {
+  std::int32_t number;
+  std::uint32_t at;
+};
+
+// Records by number, one per number. A deque grows without copying itself, so
+// a big page never holds its records twice.
+using PageRecords = std::deque<PageRecord>;
+
+// The one page of the run. Lines and records point into its body, so it is
+// never copied.
 struct PageModel {
-  // The bodies the views below point into; a body is held once, here.
-  std::deque<std::string> bodies;
-  std::vector<std::string_view> page_lines;
-  // Ordered by number, one entry per number: label and link maps.
-  std::vector<PageRecord> line_labels;
-  std::vector<PageRecord> line_links;  // non-empty targets only
+  PageModel() = default;
+  PageModel(const PageModel&) = delete;
+  PageModel& operator=(const PageModel&) = delete;
+
+  std::string body;  // every byte the lines and records point into
+  PageLines page_lines;
+  PageRecords line_labels;
+  PageRecords line_links;  // non-empty targets only
   // Set only by a terminator record; survives page loads on purpose.
   std::int32_t last_line = 0;
 };
@@ -40,6 +74,13 @@ std::string link_target(const PageModel& page, std::int32_t number);
 void clear_records(PageModel& page);
 void clear_lines(PageModel& page);
 
-// Appends text with control bytes in caret notation (ESC as ^[, DEL as ^?),
-// so that text from the network cannot drive the terminal.
-void append_visible(std::string& out, std::string_view text);
+// The record number that text starts with: its leading decimal digits. None
+// when there are no digits or they exceed the 32-bit range, since no record
+// can carry such a number.
+std::optional<std::int32_t> record_number(std::string_view text);
+
+// The record of `number` in `records`, or null.
+const PageRecord* find_record(const PageRecords& records, std::int32_t number);
+
+// The text a record points to.
+std::string_view record_text(const PageModel& page, const PageRecord& record);

@@ -1,47 +1,55 @@
-// Holding a page's body: splitting it into lines that point into it, and
-// emptying the model again when the next page is loaded.
+// Holding a page's body: the lines read in place from it, and emptying the
+// model again when the next page is loaded.
 #include <algorithm>
 
 #include "page/page.h"
 
-namespace {
-
-// A body is released once neither lines nor records point into it.
-void release_unused_bodies(PageModel& page) {
-  if (page.page_lines.empty() && page.line_labels.empty() && page.line_links.empty())
-    page.bodies.clear();
+PageLines::iterator& PageLines::iterator::operator++() {
+  rest.remove_prefix(std::min(line_end + 1, rest.size()));
+  line_end = std::min(rest.find('\n'), rest.size());
+  return *this;
 }
 
-template <typename T>
-void release_vector(std::vector<T>& items) {
-  std::vector<T>().swap(items);
+PageLines::iterator PageLines::begin() const {
+  return {text, std::min(text.find('\n'), text.size())};
 }
-
-}  // namespace
 
 // Lines end at each line feed, which is dropped; a carriage return before it
 // stays. A final line without a line feed still counts; an empty body and a
 // trailing line feed add no empty line.
 void split_lines(PageModel& page, std::string body) {
-  if (body.empty()) return;
-  const std::string& held = page.bodies.emplace_back(std::move(body));
-  std::string_view rest(held);
-  page.page_lines.reserve(page.page_lines.size() + 1 + std::count(rest.begin(), rest.end(), '\n'));
-  while (!rest.empty()) {
-    auto end = rest.find('\n');
-    if (end == std::string_view::npos) end = rest.size();
-    page.page_lines.push_back(rest.substr(0, end));
-    rest.remove_prefix(std::min(end + 1, rest.size()));
+  if (page.body.empty()) {
+    page.body = std::move(body);
+    page.page_lines.text = page.body;
+    return;
   }
+  // Another body while records still point into this one: append, so that
+  // every offset stays good.
+  const std::size_t lines_start =
+      page.page_lines.empty()
+          ? page.body.size()
+          : static_cast<std::size_t>(page.page_lines.text.data() - page.body.data());
+  page.body += body;
+  page.page_lines.text = std::string_view(page.body).substr(lines_start);
 }
 
+namespace {
+
+// The body goes once neither lines nor records point into it.
+void release_unused_body(PageModel& page) {
+  if (page.page_lines.empty() && page.line_labels.empty() && page.line_links.empty())
+    std::string().swap(page.body);
+}
+
+}  // namespace
+
 void clear_records(PageModel& page) {
-  release_vector(page.line_labels);
-  release_vector(page.line_links);
-  release_unused_bodies(page);
+  PageRecords().swap(page.line_labels);
+  PageRecords().swap(page.line_links);
+  release_unused_body(page);
 }
 
 void clear_lines(PageModel& page) {
-  release_vector(page.page_lines);
-  release_unused_bodies(page);
+  page.page_lines = {};
+  release_unused_body(page);
 }

@@ -2,59 +2,92 @@
 // terminator record that sets the last row shown.
 #include <algorithm>
 #include <limits>
-#include <optional>
+#include <new>
+#include <tuple>
 
 #include "page/page.h"
 #include "page/record_pattern.h"
 
 namespace {
 
-// Base-10 digits to a record number. No digits, or a number beyond the 32-bit
-// range, is not a record number.
-std::optional<std::int32_t> record_number(std::string_view digits) {
-  if (digits.empty()) return std::nullopt;
-  std::int64_t value = 0;
-  for (char c : digits) {
-    value = value * 10 + (c - '0');
-    if (value > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
-  }
-  return static_cast<std::int32_t>(value);
-}
+// Records being stored in page order. The records stay ordered by number as
+// long as the page is; until then a number seen again replaces its record in
+// place. After the first number out of order, records are appended (a repeat
+// of the last one still replaces it) and settle() orders them at the end.
+struct RecordStore {
+  PageRecords& records;
+  bool ordered = true;
 
-bool by_number(const PageRecord& a, const PageRecord& b) { return a.number < b.number; }
-
-// Records arrive in page order; the map keeps one entry per number, the one
-// that came last. Pages are nearly always in order, so sorting is rare.
-void settle_records(std::vector<PageRecord>& records) {
-  auto strictly_ordered = [](const PageRecord& a, const PageRecord& b) {
-    return a.number >= b.number;
-  };
-  if (std::adjacent_find(records.begin(), records.end(), strictly_ordered) == records.end()) return;
-  std::stable_sort(records.begin(), records.end(), by_number);
-  auto kept = records.begin();
-  for (auto it = records.begin(); it != records.end(); ++it) {
-    auto next = it + 1;
-    if (next != records.end() && next->number == it->number) continue;
-    *kept++ = *it;
+  void store(PageRecord record) {
+    if (!records.empty() && record.number == records.back().number) {
+      records.back() = record;
+      return;
+    }
+    if (ordered && !records.empty() && record.number < records.back().number) {
+      auto it = lower_bound(record.number);
+      if (it->number == record.number) {
+        *it = record;
+        return;
+      }
+      ordered = false;
+    }
+    records.push_back(record);
   }
-  records.erase(kept, records.end());
+
+  // One record per number, the one that came last. Records of one number
+  // stand in page order, so their offsets into the body rise with it: sorting
+  // by number, then offset, puts the latest last without a stable sort's copy.
+  void settle() {
+    if (ordered) return;
+    std::sort(records.begin(), records.end(), [](const PageRecord& a, const PageRecord& b) {
+      return std::tie(a.number, a.at) < std::tie(b.number, b.at);
+    });
+    auto kept = records.begin();
+    for (auto it = records.begin(); it != records.end(); ++it) {
+      auto next = it + 1;
+      if (next != records.end() && next->number == it->number) continue;
+      *kept++ = *it;
+    }
+    records.erase(kept, records.end());
+    ordered = true;
+  }
+
+ private:
+  PageRecords::iterator lower_bound(std::int32_t number) {
+    return std::lower_bound(records.begin(), records.end(), number,
+                            [](const PageRecord& r, std::int32_t n) { return r.number < n; });
+  }
+};
+
+std::uint32_t offset_in(const std::string& body, std::string_view field) {
+  return static_cast<std::uint32_t>(field.data() - body.data());
 }
 
 }  // namespace
 
+// A line without a record number stops the parse. So does running out of
+// memory: the records read so far stay, like those before an undecodable line.
 void parse_page(PageModel& page, std::ostream& out) {
-  page.line_labels.reserve(page.line_labels.size() + page.page_lines.size());
-  for (std::string_view line : page.page_lines) {
-    RecordMatch record = match_record(line);
-    auto number = record_number(record.number);
-    if (!number) {
-      out << "ERROR DECODING PAGE\n" << std::flush;
-      break;
+  RecordStore labels{page.line_labels};
+  RecordStore links{page.line_links};
+  // Offsets are 32 bits; retrieval caps a body far below that.
+  bool decodable = page.body.size() <= std::numeric_limits<std::uint32_t>::max();
+  try {
+    for (auto line = page.page_lines.begin(); decodable && line != page.page_lines.end(); ++line) {
+      RecordMatch record = match_record(*line);
+      auto number = record_number(record.number);
+      if (!number) {
+        decodable = false;
+        break;
+      }
+      labels.store({*number, offset_in(page.body, record.label)});
+      if (!record.target.empty()) links.store({*number, offset_in(page.body, record.target)});
+      if (record.flag == "\\") page.last_line = *number;
     }
-    page.line_labels.emplace_back(*number, record.label);
-    if (!record.target.empty()) page.line_links.emplace_back(*number, record.target);
-    if (record.flag == "\\") page.last_line = *number;
+  } catch (const std::bad_alloc&) {
+    decodable = false;
   }
-  settle_records(page.line_labels);
-  settle_records(page.line_links);
+  if (!decodable) out << "ERROR DECODING PAGE\n" << std::flush;
+  labels.settle();
+  links.settle();
 }

@@ -1,6 +1,10 @@
-// Finds the record in one page line: the leftmost match of the record pattern,
-// found in linear time and without recursion.
+// Reading one page line: the leftmost match of the record pattern, found in
+// linear time and without recursion, and the record number it starts with.
 #include "page/record_pattern.h"
+
+#include <charconv>
+
+#include "page/page.h"
 
 namespace {
 
@@ -33,4 +37,11 @@ RecordMatch match_record(std::string_view line) {
     colon = line.find(':', first_bar + 1);
   }
   return {};
+}
+
+std::optional<std::int32_t> record_number(std::string_view text) {
+  std::int32_t number = 0;
+  auto result = std::from_chars(text.data(), text.data() + text.size(), number);
+  if (result.ec != std::errc() || number < 0) return std::nullopt;
+  return number;
 }

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "page/page.h"
+#include "console/console.h"
 #include "web/web.h"
 
 namespace {
