@@ -102,6 +102,26 @@ TEST_F(DialogueTest, StartUp) {
   });
 }
 
+TEST_F(DialogueTest, HelpAndVersion) {
+  const std::string usage_start = "Usage: linebrowse [ADDRESS]\n";
+  for (const char* option : {"--help", "--version"}) {
+    ProgramRun run = run_browser({option}, "");
+    EXPECT_TRUE(run.exited && run.status == 0 && run.err.empty()) << option;
+    if (std::string(option) == "--version")
+      EXPECT_EQ(run.out, "linebrowse " LINEBROWSE_VERSION "\n");
+    else
+      EXPECT_TRUE(run.out.starts_with(usage_start) && run.out.ends_with("man linebrowse\n"))
+          << run.out;
+    EXPECT_TRUE(server.requests().empty()) << option << " retrieved something";
+  }
+  expect_dialogues({
+      {"an option beside an address is an address",
+       {"--help", "x"},
+       "",
+       "CONNECTING TO --help\nTITLE: \n" + prompt},
+  });
+}
+
 TEST_F(DialogueTest, FollowingLinks) {
   expect_dialogues({
       {"a row's link", start_at_a, "1 x\n", shown_a + prompt + shown_b + exiting},
@@ -164,6 +184,8 @@ TEST_F(DialogueTest, EndingWithoutExit) {
       {"a doubled letter", start_at_a, "xx d\n", shown_a + prompt},
       {"a minus sign", start_at_a, "-1 d\n", shown_a + prompt},
       {"any other word", start_at_a, "help\n", shown_a + prompt},
+      {"an arrow key's bytes are a word", start_at_a, "\x1b[A d\n", shown_a + prompt},
+      {"so are Ctrl-C's and Ctrl-D's", start_at_a, "\x03 \x04 d\n", shown_a + prompt},
   });
 }
 

@@ -7,6 +7,7 @@
 
 #include "support/loopback_server.h"
 #include "support/run_program.h"
+#include "support/sends_control.h"
 
 namespace {
 
@@ -65,6 +66,12 @@ TEST_F(HostileServerTest, ShowsWhatArrivesHoweverItArrives) {
        "/controls",
        {"0:\x1b]0;owned\a\x1b[2J||-\n1:\r\x7f\tok\xc3\xa9|t|\\\n"},
        "TITLE: ^[]0;owned^G^[[2J\n1: ^M^?\tok\xc3\xa9 *\n"},
+      {"C1 controls as cat -v shows them",
+       "/c1",
+       {"0:x\x9b"
+        "2J\x9bH\xc2\x9b"
+        "2J\xe9t\xe9||-\n"},
+       "TITLE: xM-^[2JM-^[HM-BM-^[2J\xe9t\xe9\n"},
   };
   for (const Hostile& c : cases) server.route(c.path, c.reply);
   for (const Hostile& c : cases) {
@@ -95,21 +102,20 @@ TEST_F(HostileServerTest, EndlessBodyStopsAtTheCap) {
 }
 
 TEST_F(HostileServerTest, RandomBinaryBodiesNeverReachTheTerminalRaw) {
+  ASSERT_FALSE(sends_control("caf\xc3\xa9 \xe2\x82\xac\t\n")) << "the checker itself";
+  ASSERT_TRUE(sends_control("\xc2\x9b") && sends_control("\x9b") && sends_control("\x1b"));
   std::mt19937 random(8);
   std::uniform_int_distribution<int> byte(0, 255);
   for (int i = 0; i < 20; ++i) {
     std::string body(4096, '\0');
     for (char& c : body) c = static_cast<char>(byte(random));
-    // Every other body starts as a page, so parsing gets past the first line.
-    if (i % 2) body = "0:T||-\n1:a||\\\n" + body;
+    // Every other body starts as a page, with a C1 control in UTF-8, so
+    // parsing gets past the first line.
+    if (i % 2) body = "0:T\xc2\x9b||-\n1:a||\\\n" + body;
     server.route("/random", {body});
     ProgramRun run = visit("/random", "d 1 0 x\n");
     expect_clean_end(run, "random bytes");
-    bool raw_control = std::any_of(run.out.begin(), run.out.end(), [](char c) {
-      auto u = static_cast<unsigned char>(c);
-      return (u < 0x20 && c != '\n' && c != '\t') || u == 0x7f;
-    });
-    EXPECT_FALSE(raw_control) << "body " << i;
+    EXPECT_FALSE(sends_control(run.out)) << "body " << i;
     EXPECT_TRUE(run.out.ends_with("EXITING\n")) << "body " << i;
   }
 }

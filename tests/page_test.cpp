@@ -118,6 +118,27 @@ TEST(ShowPage, PrintsTheTitleAndRowsOneToLastLine) {
       {"control bytes in caret notation", "0:\x1b[2J\a\x7f\t\xc3\xa9||-\n1:\r\x01|t|\\\n", 0,
        "TITLE: ^[[2J^G^?\t\xc3\xa9\n1: ^M^A *\n"},
       {"NUL in a label", std::string("0:a\0b||-\n", 9), 0, "TITLE: a^@b\n"},
+      // C1 controls as cat -v writes them; other UTF-8 and Latin-1 pass.
+      {"C1 bytes outside UTF-8",
+       "0:\x9b"
+       "2J\x80\x9f||-\n",
+       0, "TITLE: M-^[2JM-^@M-^_\n"},
+      {"C1 in UTF-8",
+       "0:\xc2\x9b"
+       "2J\xc2\x85||-\n",
+       0, "TITLE: M-BM-^[2JM-BM-^E\n"},
+      {"UTF-8 with bytes 0x80 to 0x9f inside passes",
+       "0:\xc2\xa0\xe2\x82\xac\xf0\x9f\x98\x80\xf4\x8f\xbf\xbf||-\n", 0,
+       "TITLE: \xc2\xa0\xe2\x82\xac\xf0\x9f\x98\x80\xf4\x8f\xbf\xbf\n"},
+      {"Latin-1 passes", "0:caf\xe9 \xa0\xff||-\n", 0, "TITLE: caf\xe9 \xa0\xff\n"},
+      {"broken UTF-8 counts byte by byte",
+       "0:\xe2\x82 \xc0\x80 \xed\xa0\x80 \xf4\x90\x80\x80 \xe0\x9f\x80 \xf0\x8f\x80\x80 \xc2||-\n",
+       0,
+       "TITLE: \xe2M-^B \xc0M-^@ \xed\xa0M-^@ \xf4M-^PM-^@M-^@ \xe0M-^_M-^@ \xf0M-^OM-^@M-^@ "
+       "\xc2\n"},
+      {"a C1 sequence across a buffer's end stays whole",
+       "0:" + std::string(65535, 'a') + "\xc2\x9b" + std::string(70000, 'b') + "||-\n", 0,
+       "TITLE: " + std::string(65535, 'a') + "M-BM-^[" + std::string(70000, 'b') + "\n"},
   };
   for (const Case& c : cases) {
     PageModel page;

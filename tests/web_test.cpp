@@ -6,6 +6,8 @@
 
 #include <sstream>
 
+#include "console/console.h"
+
 namespace {
 
 TEST(NormalizeUrl, ForcesPlainHttp) {

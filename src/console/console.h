@@ -1,10 +1,34 @@
-// The console: the one layer that touches the terminal. Everything the other
-// parts show from the network goes through it, so a page cannot drive it.
+// The console: the one layer that touches the terminal. It reads the words
+// typed, turns Ctrl-C into a request to stop, and writes network text safely.
 #pragma once
 
 #include <iosfwd>
 #include <string>
 #include <string_view>
+
+// Sets the console up for the run. When standard input and standard output
+// are both terminals, words are read through a line editor with history and
+// Ctrl-C interrupts the current work; otherwise nothing changes, so a piped
+// dialogue stays exactly as it was.
+void start_console();
+
+// Whether start_console found a terminal.
+bool at_terminal();
+
+// One whitespace-delimited word of input; empty at the end of input. The rest
+// of the line stays for the next read.
+std::string read_word(std::istream& in);
+
+// Writes `prompt` and returns the next word typed. A line may hold several
+// words: each later prompt is answered from it without waiting.
+std::string prompt_word(std::string_view prompt, std::istream& in, std::ostream& out);
+
+// Whether Ctrl-C was pressed and not yet taken.
+bool interrupt_requested();
+
+// Takes a pending Ctrl-C: true once for each press. Words still waiting from
+// the line typed before it are then dropped.
+bool take_interrupt();
 
 // Appends text for the terminal to show, never obey: C0 controls in caret
 // notation (ESC as ^[, DEL as ^?) and C1 controls as cat -v writes them (the

@@ -1,5 +1,6 @@
 // The command prompt: a row number follows that row's link; single letters
 // redisplay, reload, go back, go to a typed address or exit.
+#include "console/console.h"
 #include "navigation/navigation.h"
 #include "web/web.h"
 
@@ -30,8 +31,7 @@ bool is_command(const std::string& word, char letter) {
 
 void command_loop(NavigationState& nav, PageModel& page, std::istream& in, std::ostream& out) {
   for (;;) {
-    out << "Enter line number or command: " << std::flush;
-    const std::string word = read_word(in);
+    const std::string word = prompt_word("Enter line number or command: ", in, out);
     if (!word.empty() && is_digit(word[0])) {
       follow_link(word, nav, page, out);
     } else if (is_command(word, 'x')) {

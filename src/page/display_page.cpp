@@ -58,7 +58,13 @@ void display_page(const PageModel& page, std::ostream& out) {
     if (auto label = record_at(page.line_labels, next_label, row))
       append_visible(buffer, record_text(page, *label), out, flush_threshold);
     buffer += record_at(page.line_links, next_link, row) ? " *\n" : " \n";
-    if (buffer.size() >= flush_threshold) flush(buffer, out);
+    if (buffer.size() >= flush_threshold) {
+      flush(buffer, out);
+      if (take_interrupt()) {  // Ctrl-C: the rows stop, the prompt comes next
+        out << '\n' << std::flush;
+        return;
+      }
+    }
   }
   flush(buffer, out);
   out.flush();

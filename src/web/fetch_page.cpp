@@ -1,5 +1,6 @@
 // Retrieving a page body over HTTP with libcurl's easy interface: default
-// options, no redirects followed, every failure silent.
+// options, no redirects followed. At a terminal Ctrl-C stops a transfer and a
+// failure is said in one line; through pipes every failure is silent.
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -18,6 +19,7 @@ constexpr std::size_t max_body_bytes = std::size_t{64} << 20;
 struct BodyBuffer {
   std::string body;
   CURL* transfer;
+  std::string_view stopped_because;  // why write_body declined data, if it did
 };
 
 // Room for the whole body at once when the server announces its length: a big
@@ -40,13 +42,56 @@ extern "C" std::size_t write_body(char* data, std::size_t size, std::size_t coun
     const std::size_t room = max_body_bytes - body.size();
     if (bytes > room) {
       body.append(data, room);
+      buffer.stopped_because = "PAGE CUT AT 64 MIB";
       return 0;
     }
     body.append(data, bytes);
     return bytes;
   } catch (...) {
+    buffer.stopped_because = "RETRIEVAL FAILED: OUT OF MEMORY";
     return 0;
   }
+}
+
+// libcurl's progress callback, which it calls often while a transfer runs,
+// waiting or not: a non-zero answer stops the transfer.
+extern "C" int stop_on_interrupt(void* /*data*/, curl_off_t /*expected_down*/, curl_off_t /*down*/,
+                                 curl_off_t /*expected_up*/, curl_off_t /*up*/) {
+  return interrupt_requested() ? 1 : 0;
+}
+
+std::string upper_case(std::string text) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return text;
+}
+
+// The one line that says why a retrieval failed or brought no page.
+std::string retrieval_problem(CURL* curl, CURLcode result, const BodyBuffer& buffer) {
+  if (result == CURLE_WRITE_ERROR && !buffer.stopped_because.empty())
+    return std::string(buffer.stopped_because);
+  if (result != CURLE_OK) return "RETRIEVAL FAILED: " + upper_case(curl_easy_strerror(result));
+  long status = 0;
+  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  if (status == 0 || (status >= 200 && status <= 299)) return {};  // 0: not HTTP
+  std::string problem = "HTTP STATUS " + std::to_string(status);
+  char* location = nullptr;
+  curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location);
+  if (location != nullptr) {
+    problem += ", MOVED TO ";
+    append_visible(problem, location);
+  }
+  return problem;
+}
+
+// After Ctrl-C the terminal has echoed ^C; the page follows on a new line.
+void report_at_terminal(CURL* curl, CURLcode result, const BodyBuffer& buffer, std::ostream& out) {
+  if (result == CURLE_ABORTED_BY_CALLBACK && take_interrupt()) {
+    out << '\n' << std::flush;
+    return;
+  }
+  const std::string problem = retrieval_problem(curl, result, buffer);
+  if (!problem.empty()) out << problem << '\n' << std::flush;
 }
 
 // libcurl's global state is set up once per process and never torn down.
@@ -67,10 +112,15 @@ std::string fetch_page(const std::string& url, std::ostream& out) {
   init_curl_once();
   CurlHandle curl(curl_easy_init(), curl_easy_cleanup);
   if (!curl) return {};
-  BodyBuffer buffer{{}, curl.get()};
+  BodyBuffer buffer{{}, curl.get(), {}};
   curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());
   curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, write_body);
   curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &buffer);
-  curl_easy_perform(curl.get());
+  if (at_terminal()) {
+    curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, stop_on_interrupt);
+    curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L);
+  }
+  const CURLcode result = curl_easy_perform(curl.get());
+  if (at_terminal()) report_at_terminal(curl.get(), result, buffer, out);
   return std::move(buffer.body);
 }

@@ -1,5 +1,5 @@
 // Fuzzes the page reading: any bytes as a body, split, parsed, displayed and
-// asked for links, with the shown text checked for raw control bytes.
+// asked for links, with the shown text checked for raw C0 and C1 controls.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -7,17 +7,13 @@
 #include <sstream>
 
 #include "page/page.h"
+#include "support/sends_control.h"
 
 namespace {
 
 // Rows beyond this are the same loop again; a terminator near 2^31 would only
 // make every input slow.
 constexpr std::int32_t max_rows_shown = 4096;
-
-bool is_raw_control(char c) {
-  auto byte = static_cast<unsigned char>(c);
-  return (byte < 0x20 && c != '\n' && c != '\t') || byte == 0x7f;
-}
 
 }  // namespace
 
@@ -29,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   page.last_line = std::min(page.last_line, max_rows_shown);
   display_page(page, out);
   const std::string shown = out.str();
-  if (std::any_of(shown.begin(), shown.end(), is_raw_control)) std::abort();
+  if (sends_control(shown)) std::abort();
   for (std::int32_t n : {0, 1, 2, page.last_line, std::numeric_limits<std::int32_t>::max()})
     (void)link_target(page, n);
   clear_records(page);

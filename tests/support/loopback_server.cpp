@@ -74,6 +74,13 @@ void send_reply(int client, const Reply& reply) {
     case Style::raw:
       send_all(client, body);
       break;
+    case Style::hang:
+      // Each wait ends after the socket's receive limit; a minute in all.
+      for (int wait = 0; wait < 12; ++wait) {
+        char byte = 0;
+        if (recv(client, &byte, 1, 0) >= 0) break;
+      }
+      break;
     case Style::cut_short:
       send_all(
           client,

@@ -17,6 +17,7 @@ struct Reply {
     endless,    // the body never ends: sends until the client hangs up
     slow,       // the body in small pieces with pauses between them
     raw,        // `body` is the whole response, status line and headers too
+    hang,       // reads the request, never answers; waits for the client to leave
   };
   Reply(std::string body = "", std::string status = "200 OK", Style style = Style::whole,
         std::string headers = "")

@@ -4,24 +4,19 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <thread>
 
 namespace {
 
-void start_child(const std::vector<std::string>& args, int in, int out, int err,
-                 int max_descriptors) {
-  dup2(in, 0);
-  dup2(out, 1);
-  dup2(err, 2);
-  if (max_descriptors > 0) {
-    rlimit limit{static_cast<rlim_t>(max_descriptors), static_cast<rlim_t>(max_descriptors)};
-    setrlimit(RLIMIT_NOFILE, &limit);
-  }
+[[noreturn]] void exec_browser(const std::vector<std::string>& args) {
   std::vector<char*> argv;
   static char name[] = LINEBROWSE_BINARY;
   argv.push_back(name);
@@ -29,6 +24,18 @@ void start_child(const std::vector<std::string>& args, int in, int out, int err,
   argv.push_back(nullptr);
   execv(name, argv.data());
   _exit(127);
+}
+
+[[noreturn]] void start_child(const std::vector<std::string>& args, int in, int out, int err,
+                              int max_descriptors) {
+  dup2(in, 0);
+  dup2(out, 1);
+  dup2(err, 2);
+  if (max_descriptors > 0) {
+    rlimit limit{static_cast<rlim_t>(max_descriptors), static_cast<rlim_t>(max_descriptors)};
+    setrlimit(RLIMIT_NOFILE, &limit);
+  }
+  exec_browser(args);
 }
 
 bool drain(int fd, std::string& into) {
@@ -46,6 +53,12 @@ ProgramRun run_browser(const std::vector<std::string>& args, const std::string& 
   int in[2], out[2], err[2];
   if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) return {};
   pid_t child = fork();
+  if (child < 0) {
+    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+    ProgramRun failed;
+    failed.err = "the test could not fork the browser";
+    return failed;
+  }
   if (child == 0) start_child(args, in[0], out[1], err[1], max_descriptors);
   close(in[0]);
   close(out[1]);
@@ -85,4 +98,106 @@ ProgramRun run_browser(const std::vector<std::string>& args, const std::string& 
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   run.peak_memory_kb = usage.ru_maxrss;
   return run;
+}
+
+LiveRun::LiveRun(const std::vector<std::string>& args, Input input) {
+  int err[2];
+  if (pipe2(err, O_CLOEXEC) != 0) return;
+  int to_child[2] = {-1, -1}, from_child[2] = {-1, -1};
+  if (input == Input::terminal) {
+    winsize size{};
+    size.ws_row = 24;
+    size.ws_col = 80;
+    pid_ = forkpty(&to_child_, nullptr, nullptr, &size);
+    from_child_ = to_child_;
+  } else if (pipe2(to_child, O_CLOEXEC) == 0 && pipe2(from_child, O_CLOEXEC) == 0) {
+    pid_ = fork();
+    to_child_ = to_child[1];
+    from_child_ = from_child[0];
+  }
+  if (pid_ == 0) {
+    if (input == Input::pipes) {
+      dup2(to_child[0], 0);
+      dup2(from_child[1], 1);
+    }
+    dup2(err[1], 2);
+    setenv("TERM", "xterm", 1);
+    exec_browser(args);
+  }
+  for (int fd : {err[1], to_child[0], from_child[1]})
+    if (fd >= 0) close(fd);
+  errors_ = err[0];
+  if (pid_ < 0) output = "the test could not start the browser";
+}
+
+LiveRun::~LiveRun() {
+  if (pid_ > 0 && status_ == not_ended) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  for (int fd : {to_child_, from_child_ == to_child_ ? -1 : from_child_, errors_})
+    if (fd >= 0) close(fd);
+}
+
+void LiveRun::type(std::string_view keys) {
+  while (!keys.empty() && to_child_ >= 0) {
+    ssize_t sent = write(to_child_, keys.data(), keys.size());
+    if (sent <= 0) return;
+    keys.remove_prefix(static_cast<std::size_t>(sent));
+  }
+}
+
+void LiveRun::interrupt() {
+  if (pid_ > 0) kill(pid_, SIGINT);
+}
+
+bool LiveRun::read_for(std::chrono::steady_clock::time_point deadline) {
+  pollfd ready{from_child_, POLLIN, 0};
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+      deadline - std::chrono::steady_clock::now());
+  if (from_child_ < 0 || left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0)
+    return false;
+  char buffer[65536];
+  ssize_t got = read(from_child_, buffer, sizeof buffer);
+  if (got <= 0) return false;
+  output.append(buffer, static_cast<std::size_t>(got));
+  return true;
+}
+
+bool LiveRun::shows(std::string_view text, int seconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  for (;;) {
+    auto at = output.find(text, seen_);
+    if (at != std::string::npos) {
+      seen_ = at + text.size();
+      return true;
+    }
+    // Rows can pour out by the megabyte: keep only what a later search needs.
+    if (output.size() > (std::size_t{1} << 20)) {
+      const std::size_t keep = std::max(seen_, output.size() - text.size());
+      output.erase(0, keep);
+      seen_ -= std::min(seen_, keep);
+    }
+    if (!read_for(deadline)) return false;
+  }
+}
+
+int LiveRun::finish(int seconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (read_for(deadline)) {
+  }
+  if (pid_ <= 0) return status_;
+  int status = 0;
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+      status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  char buffer[4096];
+  fcntl(errors_, F_SETFL, O_NONBLOCK);
+  for (ssize_t got; (got = read(errors_, buffer, sizeof buffer)) > 0;)
+    errors.append(buffer, static_cast<std::size_t>(got));
+  return status_;
 }

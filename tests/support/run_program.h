@@ -2,7 +2,11 @@
 // from a string, standard output and error captured apart.
 #pragma once
 
+#include <sys/types.h>
+
+#include <chrono>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct ProgramRun {
@@ -18,3 +22,38 @@ struct ProgramRun {
 // `max_descriptors` (when above 0) limits the open files the process may hold.
 ProgramRun run_browser(const std::vector<std::string>& args, const std::string& input,
                        int seconds = 120, int max_descriptors = 0);
+
+// A run of the browser driven step by step, as a person would: at a pseudo-
+// terminal (TERM=xterm, 80 by 24), or through pipes for the same keys piped.
+class LiveRun {
+ public:
+  enum class Input { terminal, pipes };
+  static constexpr int not_ended = -1;
+
+  LiveRun(const std::vector<std::string>& args, Input input);
+  ~LiveRun();
+  LiveRun(const LiveRun&) = delete;
+  LiveRun& operator=(const LiveRun&) = delete;
+
+  void type(std::string_view keys);
+  // SIGINT, as Ctrl-C sends it; never to a pid of 0 or below.
+  void interrupt();
+  // Waits until the output after the last text found shows `text`.
+  bool shows(std::string_view text, int seconds = 10);
+  // Reads to the end and returns the exit status (128 + signal when killed
+  // by one), or not_ended when the browser is still running after `seconds`.
+  int finish(int seconds = 10);
+
+  std::string output;  // from the terminal or standard output; may be trimmed
+  std::string errors;  // standard error, read by finish()
+
+ private:
+  bool read_for(std::chrono::steady_clock::time_point deadline);
+
+  pid_t pid_ = -1;
+  int to_child_ = -1;
+  int from_child_ = -1;
+  int errors_ = -1;
+  int status_ = not_ended;
+  std::size_t seen_ = 0;
+};
