@@ -15,6 +15,8 @@ namespace {
 // size the transfer is stopped and what arrived is the page.
 constexpr std::size_t max_body_bytes = std::size_t{64} << 20;
 
+constexpr long receive_buffer_bytes = 512L << 10;
+
 // The body being received, and the transfer it comes from.
 struct BodyBuffer {
   std::string body;
@@ -116,6 +118,8 @@ std::string fetch_page(const std::string& url, std::ostream& out) {
   curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());
   curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, write_body);
   curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &buffer);
+  // Big pages arrive in far fewer reads and callbacks than with 16 KiB.
+  curl_easy_setopt(curl.get(), CURLOPT_BUFFERSIZE, receive_buffer_bytes);
   if (at_terminal()) {
     curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, stop_on_interrupt);
     curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L);
