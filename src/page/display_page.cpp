@@ -4,6 +4,7 @@
 
 #include "console/console.h"
 #include "page/page.h"
+#include "page/page_records.h"
 
 namespace {
 

@@ -78,9 +78,3 @@ void clear_lines(PageModel& page);
 // when there are no digits or they exceed the 32-bit range, since no record
 // can carry such a number.
 std::optional<std::int32_t> record_number(std::string_view text);
-
-// The record of `number` in `records`, or null.
-const PageRecord* find_record(const PageRecords& records, std::int32_t number);
-
-// The text a record points to.
-std::string_view record_text(const PageModel& page, const PageRecord& record);

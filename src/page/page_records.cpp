@@ -1,5 +1,7 @@
 // Looking records up: by number in the ordered records, and the text a record
 // points to in the body.
+#include "page/page_records.h"
+
 #include <algorithm>
 
 #include "page/page.h"
