@@ -2,6 +2,7 @@
 // typed in a line editor with history, Ctrl-C and Ctrl-D as shells have them.
 #include <histedit.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <istream>
 #include <memory>
@@ -65,7 +66,7 @@ void remember_line(LineEditor& state, std::string line) {
   if (!line.empty() && line.back() == '\n') line.pop_back();
   state.line = std::move(line);
   state.next = 0;
-  if (state.line.find_first_not_of(" \t\r\v\f") == std::string::npos) return;
+  if (std::all_of(state.line.begin(), state.line.end(), is_space)) return;
   HistEvent event;
   history(state.history.get(), &event, H_ENTER, state.line.c_str());
 }
