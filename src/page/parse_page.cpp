@@ -73,9 +73,9 @@ void parse_page(PageModel& page, std::ostream& out) {
   // Offsets are 32 bits; retrieval caps a body far below that.
   bool decodable = page.body.size() <= std::numeric_limits<std::uint32_t>::max();
   try {
-    for (auto line = page.page_lines.begin(); decodable && line != page.page_lines.end(); ++line) {
-      RecordMatch record = match_record(*line);
-      auto number = record_number(record.number);
+    for (std::string_view rest = page.page_lines.text; decodable && !rest.empty();) {
+      const auto [record, number, line_end] = match_first_line(rest);
+      rest.remove_prefix(std::min(line_end + 1, rest.size()));
       if (!number) {
         decodable = false;
         break;

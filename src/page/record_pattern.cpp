@@ -2,8 +2,11 @@
 // linear time and without recursion, and the record number it starts with.
 #include "page/record_pattern.h"
 
+#include <algorithm>
 #include <charconv>
+#include <limits>
 
+#include "page/byte_scan.h"
 #include "page/page.h"
 
 namespace {
@@ -12,6 +15,47 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // The pattern's final "." takes any byte but line feed and carriage return.
 bool is_flag_byte(char c) { return c != '\n' && c != '\r'; }
+
+bool is_at(std::string_view text, std::size_t at, char c) {
+  return at < text.size() && text[at] == c;
+}
+
+// Where the field from `from` on ends: at a bar, at a line feed or at the end.
+// Labels are the long part of a page, so they are scanned a word at a time.
+std::size_t field_end(std::string_view text, std::size_t from) {
+  using namespace byte_scan;
+  if constexpr (by_words) {
+    for (; from + 8 <= text.size(); from += 8) {
+      const std::uint64_t word = word_at(text.data() + from);
+      const std::uint64_t ends = bytes_equal(word, '|') | bytes_equal(word, '\n');
+      if (ends != 0) return from + bytes_before(ends);
+    }
+  }
+  while (from < text.size() && text[from] != '|' && text[from] != '\n') ++from;
+  return from;
+}
+
+std::size_t line_end_from(std::string_view text, std::size_t from) {
+  if (from < text.size() && text[from] == '\n') return from;  // the usual end, after the flag
+  return std::min(text.find('\n', from), text.size());
+}
+
+// The leading decimal digits of text, and the record number they make: none
+// when there are no digits or they exceed the 32-bit range, since no record
+// can carry such a number.
+struct LeadingNumber {
+  std::size_t digits;
+  std::optional<std::int32_t> number;
+};
+
+LeadingNumber leading_number(std::string_view text) {
+  std::uint32_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  LeadingNumber leading{static_cast<std::size_t>(end - text.data()), std::nullopt};
+  if (error == std::errc() && value <= std::numeric_limits<std::int32_t>::max())
+    leading.number = static_cast<std::int32_t>(value);
+  return leading;
+}
 
 }  // namespace
 
@@ -39,9 +83,27 @@ RecordMatch match_record(std::string_view line) {
   return {};
 }
 
+// Page lines start with their record, so the first colon of a line is
+// usually right after its leading digits, and the leftmost match begins
+// there or nowhere. Only other lines need the general matcher.
+LineRecord match_first_line(std::string_view text) {
+  const LeadingNumber leading = leading_number(text);
+  const std::size_t colon = leading.digits;
+  const std::size_t first_bar = is_at(text, colon, ':') ? field_end(text, colon + 1) : text.size();
+  const std::size_t second_bar =
+      is_at(text, first_bar, '|') ? field_end(text, first_bar + 1) : text.size();
+  const std::size_t flag = second_bar + 1;
+  if (is_at(text, second_bar, '|') && flag < text.size() && is_flag_byte(text[flag])) {
+    return {{true, text.substr(0, colon), text.substr(colon + 1, first_bar - colon - 1),
+             text.substr(first_bar + 1, second_bar - first_bar - 1), text.substr(flag, 1)},
+            leading.number,
+            line_end_from(text, flag + 1)};
+  }
+  const std::size_t line_end = line_end_from(text, 0);
+  const RecordMatch record = match_record(text.substr(0, line_end));
+  return {record, record_number(record.number), line_end};
+}
+
 std::optional<std::int32_t> record_number(std::string_view text) {
-  std::int32_t number = 0;
-  auto result = std::from_chars(text.data(), text.data() + text.size(), number);
-  if (result.ec != std::errc() || number < 0) return std::nullopt;
-  return number;
+  return leading_number(text).number;
 }

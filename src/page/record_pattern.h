@@ -2,6 +2,8 @@
 // found in linear time and without recursion.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string_view>
 
 // The pattern, as an ECMAScript regular expression. match_record yields
@@ -17,3 +19,14 @@ struct RecordMatch {
 };
 
 RecordMatch match_record(std::string_view line);
+
+// The record in the line that `text` starts with, which ends at the first
+// line feed or with the text: what match_record finds in that line, with the
+// record number it carries and where the line ends.
+struct LineRecord {
+  RecordMatch record;
+  std::optional<std::int32_t> number;
+  std::size_t line_end;
+};
+
+LineRecord match_first_line(std::string_view text);
