@@ -58,6 +58,28 @@ std::string show(PageModel& page, const std::string& body, std::int32_t last_lin
   return out.str();
 }
 
+// Rows enough to fill the display's buffer several times over, every third
+// with a link and some with a label that needs the console's notation.
+constexpr int many_rows = 9999;
+
+std::string many_rows_page() {
+  std::string body;
+  for (int n = 1; n <= many_rows; ++n)
+    body += std::to_string(n) + ":Item " + std::to_string(n) + (n % 7 ? "" : "\x1b") + "|" +
+            (n % 3 ? "" : "t") + "|" + (n == many_rows ? "\\" : "-") + "\n";
+  return body;
+}
+
+std::string many_rows_shown() {
+  std::string shown = "TITLE: \n";
+  for (int n = 1; n <= many_rows; ++n) {
+    std::string number = std::to_string(n);
+    shown += std::string(4 - number.size(), '0') + number + ": Item " + number +
+             (n % 7 ? "" : "^[") + (n % 3 ? " \n" : " *\n");
+  }
+  return shown;
+}
+
 TEST(ShowPage, PrintsTheTitleAndRowsOneToLastLine) {
   using Links = std::vector<std::pair<std::int32_t, std::string>>;
   struct Case {
@@ -117,6 +139,10 @@ TEST(ShowPage, PrintsTheTitleAndRowsOneToLastLine) {
       {"largest record number is fine", "2147483647:B|t|-\n", 0, "TITLE: \n", {{2147483647, "t"}}},
       {"control bytes in caret notation", "0:\x1b[2J\a\x7f\t\xc3\xa9||-\n1:\r\x01|t|\\\n", 0,
        "TITLE: ^[[2J^G^?\t\xc3\xa9\n1: ^M^A *\n"},
+      {"controls after a word of plain text",
+       "0:abcdefgh\x7f||-\n1:abcdefghij\x9b|t|-\n"
+       "2:abcdefghijk\x01||\\\n",
+       0, "TITLE: abcdefgh^?\n1: abcdefghijM-^[ *\n2: abcdefghijk^A \n"},
       {"NUL in a label", std::string("0:a\0b||-\n", 9), 0, "TITLE: a^@b\n"},
       // C1 controls as cat -v writes them; other UTF-8 and Latin-1 pass.
       {"C1 bytes outside UTF-8",
@@ -137,8 +163,12 @@ TEST(ShowPage, PrintsTheTitleAndRowsOneToLastLine) {
        "TITLE: \xe2M-^B \xc0M-^@ \xed\xa0M-^@ \xf4M-^PM-^@M-^@ \xe0M-^_M-^@ \xf0M-^OM-^@M-^@ "
        "\xc2\n"},
       {"a C1 sequence across a buffer's end stays whole",
-       "0:" + std::string(65535, 'a') + "\xc2\x9b" + std::string(70000, 'b') + "||-\n", 0,
-       "TITLE: " + std::string(65535, 'a') + "M-BM-^[" + std::string(70000, 'b') + "\n"},
+       "0:\xc3\xa9" + std::string(65533, 'a') + "\xc2\x9b" + std::string(70000, 'b') + "||-\n", 0,
+       "TITLE: \xc3\xa9" + std::string(65533, 'a') + "M-BM-^[" + std::string(70000, 'b') + "\n"},
+      {"plain labels longer than the buffer",
+       "0:" + std::string(200000, 'a') + "||-\n1:" + std::string(200000, 'b') + "|t|\\\n", 0,
+       "TITLE: " + std::string(200000, 'a') + "\n1: " + std::string(200000, 'b') + " *\n"},
+      {"rows across many buffers", many_rows_page(), 0, many_rows_shown()},
   };
   for (const Case& c : cases) {
     PageModel page;
