@@ -51,23 +51,29 @@ struct RowBuffer {
 
 // The row number and the ": " after it, zero-padded to the width of
 // last_line and counted up in place. The slot is copied whole, as one word
-// pair; only its first width + 2 bytes count.
+// pair; only its first width + 2 bytes count. It is counted up after the
+// copy, not before: a word read just after a byte of it was written would
+// wait for that write.
 struct RowNumber {
   explicit RowNumber(std::int32_t last_line) : width(std::to_string(last_line).size()) {
     slot.fill('0');
     slot[width] = ':';
     slot[width + 1] = ' ';
+    count_up();  // rows start at 1
   }
   void write_next(RowBuffer& rows) {
+    std::memcpy(rows.next(), slot.data(), slot.size());
+    rows.used += width + 2;
+    count_up();
+  }
+  void count_up() {
     for (std::size_t i = width; i-- > 0;) {
       if (slot[i] != '9') {
         ++slot[i];
-        break;
+        return;
       }
       slot[i] = '0';
     }
-    std::memcpy(rows.next(), slot.data(), slot.size());
-    rows.used += width + 2;
   }
   std::size_t width;
   std::array<char, 16> slot{};  // wide enough for 2147483647 and ": "
