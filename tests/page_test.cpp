@@ -178,6 +178,21 @@ TEST(ShowPage, PrintsTheTitleAndRowsOneToLastLine) {
   }
 }
 
+// Plain labels that end anywhere near the end of the display's buffer, after
+// rows that start anywhere within a word: the row's end must still fit.
+TEST(ShowPage, LabelsEndingNearTheBufferEndKeepTheirRowEnds) {
+  for (std::size_t title = 0; title < 8; ++title) {
+    for (std::size_t length = 65520; length < 65620; ++length) {
+      const std::string label(length, 'a');
+      PageModel page;
+      const std::string shown =
+          show(page, "0:" + std::string(title, 'T') + "||-\n1:" + label + "|t|\\\n");
+      ASSERT_EQ(shown, "TITLE: " + std::string(title, 'T') + "\n1: " + label + " *\n")
+          << "title " << title << ", label " << length;
+    }
+  }
+}
+
 // Any order, any repeats: each number keeps its last label and its last
 // non-empty target, as a map written line by line would.
 TEST(ShowPage, KeepsTheLastRecordOfEachNumberInShuffledPages) {
