@@ -94,8 +94,12 @@ LineRecord match_first_line(std::string_view text) {
       is_at(text, first_bar, '|') ? field_end(text, first_bar + 1) : text.size();
   const std::size_t flag = second_bar + 1;
   if (is_at(text, second_bar, '|') && flag < text.size() && is_flag_byte(text[flag])) {
-    return {{true, text.substr(0, colon), text.substr(colon + 1, first_bar - colon - 1),
-             text.substr(first_bar + 1, second_bar - first_bar - 1), text.substr(flag, 1)},
+    // The bounds are known to lie in the text: no need for substr's checks.
+    auto field = [&text](std::size_t from, std::size_t to) {
+      return std::string_view(text.data() + from, to - from);
+    };
+    return {{true, field(0, colon), field(colon + 1, first_bar), field(first_bar + 1, second_bar),
+             field(flag, flag + 1)},
             leading.number,
             line_end_from(text, flag + 1)};
   }
