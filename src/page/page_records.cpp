@@ -12,10 +12,15 @@ const PageRecord* find_record(const PageRecords& records, std::int32_t number) {
   return it != records.end() && it->number == number ? &*it : nullptr;
 }
 
+namespace {
+
+// The text a record points to: its field runs to the next bar.
 std::string_view record_text(const PageModel& page, const PageRecord& record) {
   std::string_view rest = std::string_view(page.body).substr(record.at);
   return rest.substr(0, rest.find('|'));
 }
+
+}  // namespace
 
 std::string link_target(const PageModel& page, std::int32_t number) {
   auto link = find_record(page.line_links, number);
