@@ -33,8 +33,22 @@ TEST(RecordNumber, TakesLeadingDigitsWithinTheSignedRange) {
       {"99999999999999999999999", std::nullopt},
       {"-1", std::nullopt},
       {"abc", std::nullopt},
+      // Up to seven digits are read as one word, when eight bytes are there.
+      {"1234567", 1234567},
+      {"1234567:x|y|-", 1234567},
+      {"9999999|", 9999999},
+      {"0000000x", 0},
+      {"12345678:", 12345678},
+      {"12/45678", 12},
+      {"12:45678", 12},
+      {"3\xb5\xb9\xb0xxxx", 3},
+      {":1234567", std::nullopt},
   };
-  for (const Case& c : cases) EXPECT_EQ(record_number(c.text), c.number) << c.text;
+  for (const Case& c : cases) {
+    // Exactly the text's bytes, so that the sanitizer sees a read past them.
+    const std::vector<char> bytes(c.text.begin(), c.text.end());
+    EXPECT_EQ(record_number({bytes.data(), bytes.size()}), c.number) << c.text;
+  }
 }
 
 TEST(SplitLines, CutsAtLineFeedsOnly) {

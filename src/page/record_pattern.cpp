@@ -42,19 +42,50 @@ std::size_t line_end_from(std::string_view text, std::size_t from) {
 
 // The leading decimal digits of text, and the record number they make: none
 // when there are no digits or they exceed the 32-bit range, since no record
-// can carry such a number.
+// can carry such a number. Both fields are whole words: a word read back
+// from two smaller writes would wait for them.
 struct LeadingNumber {
+  static constexpr std::int64_t none = -1;
   std::size_t digits;
-  std::optional<std::int32_t> number;
+  std::int64_t number;
+
+  std::optional<std::int32_t> record_number() const {
+    if (number == none) return std::nullopt;
+    return static_cast<std::int32_t>(number);
+  }
 };
 
-LeadingNumber leading_number(std::string_view text) {
+LeadingNumber converted_number(std::string_view text) {
   std::uint32_t value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  LeadingNumber leading{static_cast<std::size_t>(end - text.data()), std::nullopt};
-  if (error == std::errc() && value <= std::numeric_limits<std::int32_t>::max())
-    leading.number = static_cast<std::int32_t>(value);
-  return leading;
+  const bool fits = error == std::errc() && value <= std::numeric_limits<std::int32_t>::max();
+  return {static_cast<std::size_t>(end - text.data()), fits ? value : LeadingNumber::none};
+}
+
+// The value of eight digit values, one per byte, the first digit lowest:
+// neighbouring digits combine into pairs, pairs into fours, fours into one.
+std::uint32_t value_of_eight_digits(std::uint64_t digits) {
+  digits = (digits * 10 + (digits >> 8)) & 0x00ff00ff00ff00ffu;
+  digits = (digits * 100 + (digits >> 16)) & 0x0000ffff0000ffffu;
+  return static_cast<std::uint32_t>(digits * 10000 + (digits >> 32));
+}
+
+// Nearly every page line starts with a number of at most seven digits, read
+// here from one word; longer numbers, and texts too short for a word, go to
+// from_chars.
+LeadingNumber leading_number(std::string_view text) {
+  using namespace byte_scan;
+  if (by_words && text.size() >= 8) {
+    const std::uint64_t values = word_at(text.data()) ^ (ones * '0');  // digits become 0 to 9
+    // A byte of value 10 or more has its high bit set, or gets it when 0x76
+    // is added; only such a byte can carry into the next, so the first mark
+    // is exact.
+    const std::size_t digits = bytes_before((values | (values + ones * 0x76)) & highs);
+    if (digits == 0) return {0, LeadingNumber::none};
+    // The digits go to the top of the word, with zeros below them.
+    if (digits < 8) return {digits, value_of_eight_digits(values << (64 - 8 * digits))};
+  }
+  return converted_number(text);
 }
 
 }  // namespace
@@ -100,7 +131,7 @@ LineRecord match_first_line(std::string_view text) {
     };
     return {{true, field(0, colon), field(colon + 1, first_bar), field(first_bar + 1, second_bar),
              field(flag, flag + 1)},
-            leading.number,
+            leading.record_number(),
             line_end_from(text, flag + 1)};
   }
   const std::size_t line_end = line_end_from(text, 0);
@@ -109,5 +140,5 @@ LineRecord match_first_line(std::string_view text) {
 }
 
 std::optional<std::int32_t> record_number(std::string_view text) {
-  return leading_number(text).number;
+  return leading_number(text).record_number();
 }
