@@ -62,8 +62,9 @@ LeadingNumber converted_number(std::string_view text) {
   return {static_cast<std::size_t>(end - text.data()), fits ? value : LeadingNumber::none};
 }
 
-// The value of eight digit values, one per byte, the first digit lowest:
-// neighbouring digits combine into pairs, pairs into fours, fours into one.
+// The number that eight digits make, given as values 0 to 9 one a byte, the
+// first digit lowest: neighbouring digits combine into pairs, pairs into
+// fours, fours into one.
 std::uint32_t value_of_eight_digits(std::uint64_t digits) {
   digits = (digits * 10 + (digits >> 8)) & 0x00ff00ff00ff00ffu;
   digits = (digits * 100 + (digits >> 16)) & 0x0000ffff0000ffffu;
