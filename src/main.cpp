@@ -3,4 +3,4 @@
 
 #include "navigation/navigation.h"
 
-int main(int argc, char** argv) { return start_up(argc, argv, std::cin, std::cout); }
+int main(int argc, char** argv) { return start_up(argc, argv, std::cin, std::cout, std::cerr); }

@@ -89,6 +89,69 @@ TEST_F(TerminalTest, EditingAndHistory) {
         {"3 b x\r", shown_b + prompt},
         {"", shown_t + prompt},
         {"", "EXITING"}}},
+      {"a waiting word is shown after its prompt",
+       start,
+       {{"3 0\r", shown_b + prompt + "0\r\nINVALID LINK\r\n" + prompt}, {"x\r", "EXITING"}}},
+      {"Up recalls commands at the command prompt, addresses at the address prompt",
+       start,
+       {{"g\r", "Enter URL: "},
+        {"{host}/b.txt\r", shown_b + prompt},
+        {up, "g"},
+        {"\r", "Enter URL: "},
+        {up, "{host}/b.txt"},
+        {"\r", "CONNECTING TO http://{host}/b.txt\r\n"},
+        {"x\r", "EXITING"}}},
+      {"the address a redirect names is offered at the address prompt",
+       "http://{host}/moved",
+       {{"g\r", "Enter URL: "},
+        {up, "http://{host}/b.txt"},
+        {"\r", "CONNECTING TO http://{host}/b.txt\r\n" + shown_b},
+        {"x\r", "EXITING"}}},
+      {"PageUp, PageDown, Insert and F1 leave nothing on the line",
+       start,
+       {{"\x1b[5~\x1b[6~\x1b[2~\x1bOP\x1b[15;5~\r", prompt + "\r\n" + prompt}, {"x\r", "EXITING"}}},
+  });
+}
+
+TEST_F(TerminalTest, ForgivesWhatPeopleType) {
+  const std::string commands =
+      "  NUMBER  follow the link of that row\r\n  d       show the page again\r\n";
+  const std::string unknown = " (? LISTS THE COMMANDS)\r\n" + prompt;
+  run_sessions({
+      {"?, h and help in any case list the commands",
+       start,
+       {{"?\r", "?\r\n" + commands},
+        {"h\r", "h\r\n" + commands},
+        {"HeLp\r", "HeLp\r\n" + commands},
+        {"x\r", "EXITING"}}},
+      {"q exits", start, {{"q\r", "q\r\nEXITING\r\n"}}},
+      {"QUIT exits", start, {{"QUIT\r", "QUIT\r\nEXITING\r\n"}}},
+      {"exit exits", start, {{"exit\r", "exit\r\nEXITING\r\n"}}},
+      {"a slip is refused and the rest of its line dropped",
+       start,
+       {{"dd x\r", "UNKNOWN COMMAND: dd" + unknown},
+        {"d5\r", "UNKNOWN COMMAND: d5" + unknown},
+        {"+1 x\r", "UNKNOWN COMMAND: +1" + unknown},
+        {"-1\r", "UNKNOWN COMMAND: -1" + unknown},
+        {"d\r", shown_t},
+        {"x\r", "EXITING"}}},
+      {"a second word after an address is refused",
+       start,
+       {{"g\r", "Enter URL: "},
+        {"{host}/b.txt wide.txt d\r",
+         shown_b + prompt + "wide.txt\r\nUNKNOWN COMMAND: wide.txt" + unknown},
+        {"x\r", "EXITING"}}},
+      {"Ctrl-C in the history search brings a fresh prompt",
+       start,
+       {{"d\r", shown_t}, {"\x12", "bck:"}, {ctrl_c, "^C\r\n" + prompt}, {"x\r", "EXITING"}}},
+      {"Ctrl-C takes back a g: nothing is loaded",
+       start,
+       {{"g\r", "Enter URL: "},
+        {"{host}/b", "{host}/b"},
+        {ctrl_c, "^C\r\n" + prompt},
+        {"d\r", "d\r\n" + shown_t + prompt},
+        {"b\r", "CONNECTING TO \r\n"},
+        {"x\r", "EXITING"}}},
   });
 }
 
@@ -132,12 +195,10 @@ TEST_F(TerminalTest, CtrlCBringsBackThePrompt) {
 TEST_F(TerminalTest, CtrlDEndsOnALineOfItsOwn) {
   run_sessions({
       {"at the command prompt", start, {{"", prompt}, {ctrl_d, "\r\n"}}},
-      {"at the address prompt, then the command prompt ends too",
-       "",
-       {{"", "Enter URL: "},
-        {ctrl_d, "\r\nCONNECTING TO http://\r\nRETRIEVAL FAILED: "},
-        {"", "TITLE: \r\n" + prompt + "\r\n"}}},
+      {"at the start-up prompt: nothing is loaded", "", {{"", "Enter URL: "}, {ctrl_d, "^D\r\n"}}},
+      {"at the address prompt of g", start, {{"g\r", "Enter URL: "}, {ctrl_d, "^D\r\n"}}},
   });
+  EXPECT_EQ(server.requests().size(), 2u) << "only the start pages were retrieved";
 }
 
 TEST_F(TerminalTest, FailuresSayWhy) {
@@ -159,6 +220,26 @@ TEST_F(TerminalTest, FailuresSayWhy) {
        start,
        {{"b\r", "CONNECTING TO \r\nRETRIEVAL FAILED: URL USING BAD"}, {"x\r", "EXITING"}}},
   });
+}
+
+// Ctrl-Z needs a shell with job control to stop the browser and go on with it.
+TEST_F(TerminalTest, CtrlZSuspendsAndFgShowsTheLineAgain) {
+  LiveRun run({"http://" + server.host() + "/t.txt"}, LiveRun::Input::shell);
+  ASSERT_TRUE(run.shows("3: To B *\r\n" + prompt)) << run.output;
+  for (const Step& step : std::vector<Step>{{"ab", "ab"},
+                                            {"\x1a", "Stopped"},
+                                            {"fg\r", prompt + "ab"},
+                                            {"c\r", "c\r\nUNKNOWN COMMAND: abc "},
+                                            {"x\r", "EXITING\r\n"}}) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    run.type(step.keys);
+    ASSERT_TRUE(run.shows(step.shows)) << step.keys << " did not show " << step.shows << " in\n"
+                                       << run.output;
+  }
+  ASSERT_TRUE(run.shows("$ ")) << "the shell's prompt after the browser";
+  run.type("exit\r");
+  EXPECT_EQ(run.finish(), 0);
+  EXPECT_EQ(run.errors, "");
 }
 
 // Piped, the same Ctrl-C ends the run as it always has: SIGINT's default.

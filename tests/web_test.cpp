@@ -37,9 +37,9 @@ TEST(NormalizeUrl, ForcesPlainHttp) {
 TEST(PromptUrl, ReadsOneWordAndLeavesTheRest) {
   std::istringstream in("  \t server/a  https://b\n\n");
   std::ostringstream out;
-  EXPECT_EQ(prompt_url(in, out), "http://server/a");
-  EXPECT_EQ(prompt_url(in, out), "http://b");
-  EXPECT_EQ(prompt_url(in, out), "http://");
+  EXPECT_EQ(prompt_url(in, out).word, "http://server/a");
+  EXPECT_EQ(prompt_url(in, out).word, "http://b");
+  EXPECT_EQ(prompt_url(in, out).word, "http://");
   EXPECT_EQ(out.str(), "Enter URL: Enter URL: HTTPS NOT SUPPORTED\nEnter URL: ");
 }
 

@@ -19,9 +19,28 @@ bool at_terminal();
 // of the line stays for the next read.
 std::string read_word(std::istream& in);
 
+// Which earlier lines Up and Down recall at a prompt.
+enum class Recall { commands, addresses };
+
+// What a prompt brought. Through pipes and files it is always a word, empty
+// at the end of input. At a terminal a prompt may also be cancelled (Ctrl-C)
+// or ended (Ctrl-D, or the end of input).
+struct Answer {
+  enum Kind { typed, cancelled, ended };
+  Kind kind = typed;
+  std::string word;
+};
+
 // Writes `prompt` and returns the next word typed. A line may hold several
-// words: each later prompt is answered from it without waiting.
-std::string prompt_word(std::string_view prompt, std::istream& in, std::ostream& out);
+// words: each later prompt is answered from it without waiting, and at a
+// terminal the word is shown after the prompt as if typed.
+Answer prompt_word(std::string_view prompt, Recall recall, std::istream& in, std::ostream& out);
+
+// At a terminal: forgets the words still waiting on the line typed last.
+void drop_waiting_words();
+
+// At a terminal: offers `address` again when Up is pressed at an address prompt.
+void remember_address(const std::string& address);
 
 // Whether Ctrl-C was pressed and not yet taken.
 bool interrupt_requested();

@@ -1,7 +1,9 @@
-// Whether the run is at a terminal, and Ctrl-C there: a flag that the current
-// work polls and takes, instead of the end of the session.
+// Whether the run is at a terminal, and Ctrl-C and Ctrl-Z there: Ctrl-C is a
+// flag that the current work polls and takes, instead of the end of the
+// session; Ctrl-Z leaves the terminal as the run found it.
 #include "console/terminal.h"
 
+#include <termios.h>
 #include <unistd.h>
 
 #include <clocale>
@@ -13,32 +15,29 @@ namespace {
 
 volatile std::sig_atomic_t interrupt_pending = 0;
 bool terminal = false;
-bool catching = false;  // false too when the run began with Ctrl-C ignored
 bool taken_since_asked = false;
+termios found_mode{};  // the terminal as the run found it
 
 extern "C" void note_interrupt(int /*signal*/) { interrupt_pending = 1; }
 
 }  // namespace
 
-void let_interrupts_end_reads(bool end_reads) {
-  if (!catching) return;
-  struct sigaction action {};
-  action.sa_handler = note_interrupt;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = end_reads ? 0 : SA_RESTART;
-  sigaction(SIGINT, &action, nullptr);
-}
-
 void start_console() {
   terminal = isatty(STDIN_FILENO) == 1 && isatty(STDOUT_FILENO) == 1;
   if (!terminal) return;
+  tcgetattr(STDIN_FILENO, &found_mode);
   // The editor measures what is typed in the terminal's own encoding.
   std::setlocale(LC_CTYPE, "");
   // A run started with Ctrl-C ignored (in the background, say) keeps it so.
   struct sigaction current {};
   sigaction(SIGINT, nullptr, &current);
-  catching = current.sa_handler != SIG_IGN;
-  let_interrupts_end_reads(false);
+  if (current.sa_handler != SIG_IGN) {
+    struct sigaction action {};
+    action.sa_handler = note_interrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;  // output being written must not break off
+    sigaction(SIGINT, &action, nullptr);
+  }
   start_line_editor();
 }
 
@@ -57,4 +56,12 @@ bool interrupted_since_last_asked() {
   const bool interrupted = take_interrupt() || taken_since_asked;
   taken_since_asked = false;
   return interrupted;
+}
+
+void suspend_run() {
+  termios current{};
+  tcgetattr(STDIN_FILENO, &current);
+  tcsetattr(STDIN_FILENO, TCSADRAIN, &found_mode);
+  kill(0, SIGTSTP);  // the whole job stops, as when the terminal sends it
+  tcsetattr(STDIN_FILENO, TCSADRAIN, &current);
 }

@@ -1,13 +1,13 @@
-// Inside the console: what the word input needs from the terminal's Ctrl-C
-// handling, and the line editor that start-up sets going.
+// Inside the console: what the word input needs from the terminal's state,
+// and the line editor that start-up sets going.
 #pragma once
-
-// While the editor waits for a line, Ctrl-C must end the wait (reads are not
-// restarted); the rest of the time it must not break output being written.
-void let_interrupts_end_reads(bool end_reads);
 
 // Whether Ctrl-C was pressed since the last call, taken or not; clears both.
 bool interrupted_since_last_asked();
+
+// Stops the run as Ctrl-Z does (the terminal as the run found it while it is
+// stopped) and returns once it goes on, with the terminal as it was.
+void suspend_run();
 
 // Sets up line editing and history on the terminal.
 void start_line_editor();

@@ -1,9 +1,11 @@
 // Reading words: from a stream as they come, or at a terminal from lines
-// typed in a line editor with history, Ctrl-C and Ctrl-D as shells have them.
+// typed in a line editor with a history for each prompt, as shells have them.
 #include <histedit.h>
+#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <istream>
 #include <memory>
 #include <optional>
@@ -14,19 +16,33 @@
 
 namespace {
 
-// The editor and what is left of the line typed last. One for the run.
+using HistoryPtr = std::unique_ptr<History, void (*)(History*)>;
+
+// The editor, the two histories and what is left of the line typed last.
+// One for the run.
 struct LineEditor {
   std::unique_ptr<EditLine, void (*)(EditLine*)> editor{nullptr, el_end};
-  std::unique_ptr<History, void (*)(History*)> history{nullptr, history_end};
+  HistoryPtr commands{nullptr, history_end};
+  HistoryPtr addresses{nullptr, history_end};
   std::string prompt;
   std::string line;
-  std::size_t next = 0;  // where the line's next word starts
-  bool at_end = false;   // after Ctrl-D every read is the end of input
+  std::size_t next = 0;    // where the line's next word starts
+  bool cancelled = false;  // the line was ended by Ctrl-C
+  bool at_end = false;     // after Ctrl-D every read is the end of input
 };
 
 LineEditor& line_editor() {
   static LineEditor editor;
   return editor;
+}
+
+History* history_for(LineEditor& state, Recall recall) {
+  return recall == Recall::commands ? state.commands.get() : state.addresses.get();
+}
+
+void add_to_history(History* history, const std::string& line) {
+  HistEvent event;
+  ::history(history, &event, H_ENTER, line.c_str());
 }
 
 const char* editor_prompt(EditLine* /*editor*/) { return line_editor().prompt.c_str(); }
@@ -43,76 +59,138 @@ std::optional<std::string> next_word(LineEditor& state) {
   return line.substr(start, state.next - start);
 }
 
-// The next line typed, or none at Ctrl-D. Ctrl-C drops what was typed and
-// shows the prompt again, as shells do.
-std::optional<std::string> edit_line(LineEditor& state, std::ostream& out) {
-  for (;;) {
-    int count = 0;
-    let_interrupts_end_reads(true);
-    const char* line = el_gets(state.editor.get(), &count);
-    const int error = errno;
-    let_interrupts_end_reads(false);
-    if (line != nullptr && count > 0) return std::string(line, static_cast<std::size_t>(count));
-    if (count == -1 && error == EINTR) {
-      if (interrupted_since_last_asked()) out << "^C\n" << std::flush;
-      continue;
-    }
-    return std::nullopt;
-  }
+// Ctrl-C while a line is edited, in the history search too (which hands the
+// key back to the editor): the line is dropped, as shells drop it. The rest of
+// the line is written out first, so that ^C stands after what was typed.
+unsigned char cancel_line(EditLine* editor, int /*key*/) {
+  const LineInfo* line = el_line(editor);
+  std::fwrite(line->cursor, 1, static_cast<std::size_t>(line->lastchar - line->cursor), stdout);
+  std::fputs("^C\n", stdout);
+  std::fflush(stdout);
+  line_editor().cancelled = true;
+  return CC_NEWLINE;
 }
 
-// Keeps a typed line for its words, and in the history unless it is blank.
-void remember_line(LineEditor& state, std::string line) {
+// Ctrl-Z while a line is edited: the terminal goes back to how the run found
+// it while the program is stopped; `fg` shows the prompt and the line again.
+unsigned char suspend_editing(EditLine* /*editor*/, int /*key*/) {
+  suspend_run();
+  return CC_REDISPLAY;
+}
+
+unsigned char do_nothing(EditLine* /*editor*/, int /*key*/) { return CC_NORM; }
+
+void bind(EditLine* editor, const std::string& keys, const char* action) {
+  el_set(editor, EL_BIND, keys.c_str(), action, nullptr);
+}
+
+// A key as xterm sends it with Shift, Alt or Ctrl held: ESC [, its code, ;2
+// to ;8 for the modifiers, and its last byte.
+void bind_modified(EditLine* editor, const std::string& code, char last, const char* action) {
+  for (char modifier = '2'; modifier <= '8'; ++modifier)
+    bind(editor, "\033[" + code + ";" + modifier + last, action);
+}
+
+// Keys beyond what terminfo tells the editor. Insert, PageUp, PageDown and
+// the function keys have no use here, but unbound they would leave the tail
+// of their escape sequence on the line.
+void bind_terminal_keys(EditLine* editor) {
+  el_set(editor, EL_ADDFN, "linebrowse-nothing", "do nothing", do_nothing);
+  const char* nothing = "linebrowse-nothing";
+  for (int code :
+       {2, 5, 6, 11, 12, 13, 14, 15, 17, 18, 19, 20, 21, 23, 24, 25, 26, 28, 29, 31, 32, 33, 34}) {
+    bind(editor, "\033[" + std::to_string(code) + "~", nothing);
+    bind_modified(editor, std::to_string(code), '~', nothing);
+  }
+  for (char f : std::string_view("PQRS")) {  // F1 to F4
+    bind(editor, std::string("\033O") + f, nothing);
+    bind_modified(editor, "1", f, nothing);
+  }
+  for (char f : std::string_view("ABCDE")) bind(editor, std::string("\033[[") + f, nothing);
+  // Home and End as most terminals send them; moving keys with modifiers.
+  for (const char* home : {"\033[H", "\033OH", "\033[1~", "\033[7~"})
+    bind(editor, home, "ed-move-to-beg");
+  for (const char* end : {"\033[F", "\033OF", "\033[4~", "\033[8~"})
+    bind(editor, end, "ed-move-to-end");
+  bind_modified(editor, "1", 'H', "ed-move-to-beg");
+  bind_modified(editor, "1", 'F', "ed-move-to-end");
+  bind_modified(editor, "1", 'A', "ed-prev-history");
+  bind_modified(editor, "1", 'B', "ed-next-history");
+  bind_modified(editor, "1", 'C', "em-next-word");
+  bind_modified(editor, "1", 'D', "ed-prev-word");
+  bind_modified(editor, "3", '~', "ed-delete-next-char");
+}
+
+// The next line typed, or none at Ctrl-D. The editor takes Ctrl-C and Ctrl-Z
+// as keys while it waits, so that no signal breaks the line being edited.
+std::optional<std::string> edit_line(LineEditor& state, Recall recall) {
+  EditLine* editor = state.editor.get();
+  el_set(editor, EL_HIST, history, history_for(state, recall));
+  el_resize(editor);
+  state.cancelled = false;
+  int count = 0;
+  const char* line = el_gets(editor, &count);
+  if (line == nullptr || count <= 0) return std::nullopt;
+  return std::string(line, static_cast<std::size_t>(count));
+}
+
+// Keeps a typed line for its words, and in the prompt's history unless it is
+// blank.
+void remember_line(LineEditor& state, std::string line, Recall recall) {
   if (!line.empty() && line.back() == '\n') line.pop_back();
   state.line = std::move(line);
   state.next = 0;
   if (std::all_of(state.line.begin(), state.line.end(), is_space)) return;
-  HistEvent event;
-  history(state.history.get(), &event, H_ENTER, state.line.c_str());
+  add_to_history(history_for(state, recall), state.line);
 }
 
-std::string prompt_at_terminal(std::string_view prompt, std::ostream& out) {
+Answer prompt_at_terminal(std::string_view prompt, Recall recall, std::ostream& out) {
   LineEditor& state = line_editor();
-  if (interrupted_since_last_asked()) remember_line(state, {});  // Ctrl-C drops the rest
+  if (interrupted_since_last_asked()) drop_waiting_words();  // Ctrl-C drops the rest
   if (auto word = next_word(state)) {
-    out << prompt << std::flush;
-    return *word;
+    // Shown as if typed, so that the screen reads prompt, word, result.
+    out << prompt << *word << '\n' << std::flush;
+    return {Answer::typed, std::move(*word)};
   }
   if (state.at_end) {
     out << prompt << '\n' << std::flush;
-    return {};
+    return {Answer::ended, {}};
   }
   state.prompt = prompt;
   for (;;) {
     out.flush();
-    auto line = edit_line(state, out);
+    auto line = edit_line(state, recall);
+    if (state.cancelled) return {Answer::cancelled, {}};
     if (!line) break;
-    remember_line(state, std::move(*line));
-    if (auto word = next_word(state)) return *word;  // the editor has shown the prompt
+    remember_line(state, std::move(*line), recall);
+    if (auto word = next_word(state)) return {Answer::typed, std::move(*word)};
   }
   state.at_end = true;
   out << '\n' << std::flush;  // so that the shell's prompt starts on a line of its own
-  return {};
+  return {Answer::ended, {}};
 }
 
 }  // namespace
 
 void start_line_editor() {
   LineEditor& state = line_editor();
-  state.history.reset(history_init());
-  HistEvent event;
-  history(state.history.get(), &event, H_SETSIZE, 500);
-  history(state.history.get(), &event, H_SETUNIQUE, 1);
+  for (HistoryPtr* history : {&state.commands, &state.addresses}) {
+    history->reset(history_init());
+    HistEvent event;
+    ::history(history->get(), &event, H_SETSIZE, 500);
+    ::history(history->get(), &event, H_SETUNIQUE, 1);
+  }
   state.editor.reset(el_init("linebrowse", stdin, stdout, stdout));
   EditLine* editor = state.editor.get();
   el_set(editor, EL_EDITOR, "emacs");
   el_set(editor, EL_PROMPT, editor_prompt);
-  el_set(editor, EL_HIST, history, state.history.get());
-  // Home and End as most terminals send them, beside what terminfo says.
-  for (const char* home : {"\033[H", "\033OH", "\033[1~"})
-    el_set(editor, EL_BIND, home, "ed-move-to-beg", nullptr);
-  for (const char* end : {"\033[F", "\033OF", "\033[4~"})
-    el_set(editor, EL_BIND, end, "ed-move-to-end", nullptr);
+  // While a line is edited, Ctrl-C and Ctrl-Z arrive as keys, not signals.
+  el_set(editor, EL_SETTY, "-d", "-isig", nullptr);
+  el_set(editor, EL_ADDFN, "linebrowse-cancel", "drop the line", cancel_line);
+  el_set(editor, EL_BIND, "^C", "linebrowse-cancel", nullptr);
+  el_set(editor, EL_ADDFN, "linebrowse-suspend", "suspend", suspend_editing);
+  el_set(editor, EL_BIND, "^Z", "linebrowse-suspend", nullptr);
+  bind_terminal_keys(editor);
 }
 
 std::string read_word(std::istream& in) {
@@ -121,8 +199,18 @@ std::string read_word(std::istream& in) {
   return word;
 }
 
-std::string prompt_word(std::string_view prompt, std::istream& in, std::ostream& out) {
-  if (at_terminal()) return prompt_at_terminal(prompt, out);
+Answer prompt_word(std::string_view prompt, Recall recall, std::istream& in, std::ostream& out) {
+  if (at_terminal()) return prompt_at_terminal(prompt, recall, out);
   out << prompt << std::flush;
-  return read_word(in);
+  return {Answer::typed, read_word(in)};
+}
+
+void drop_waiting_words() {
+  LineEditor& state = line_editor();
+  state.line.clear();
+  state.next = 0;
+}
+
+void remember_address(const std::string& address) {
+  if (at_terminal()) add_to_history(line_editor().addresses.get(), address);
 }

@@ -1,8 +1,21 @@
 // The command prompt: a row number follows that row's link; single letters
-// redisplay, reload, go back, go to a typed address or exit.
+// redisplay, reload, go back, go to a typed address or exit. At a terminal
+// the loop forgives: help and quit as people type them, and other words are
+// refused instead of ending the session.
+#include <algorithm>
+
 #include "console/console.h"
 #include "navigation/navigation.h"
 #include "web/web.h"
+
+const std::string_view command_list =
+    "  NUMBER  follow the link of that row\n"
+    "  d       show the page again\n"
+    "  r       reload the page\n"
+    "  b       go back to the page the last link was followed from\n"
+    "  g       go to an address typed at the prompt\n"
+    "  x       exit (at a terminal also q, quit or exit)\n"
+    "  ?       list these commands (at a terminal; also h or help)\n";
 
 namespace {
 
@@ -27,14 +40,34 @@ bool is_command(const std::string& word, char letter) {
   return word.size() == 1 && (word[0] == letter || word[0] == letter - 32);
 }
 
+// Whether `word` is one of `names`, in any case.
+bool is_one_of(const std::string& word, std::initializer_list<std::string_view> names) {
+  return std::any_of(names.begin(), names.end(), [&word](std::string_view name) {
+    return std::equal(word.begin(), word.end(), name.begin(), name.end(),
+                      [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a + 32 : a) == b; });
+  });
+}
+
+// A word that is no command, at a terminal: said, and the rest of its line
+// dropped, since what follows a slip was meant to go with it.
+void refuse(const std::string& word, std::ostream& out) {
+  std::string line = "UNKNOWN COMMAND: ";
+  append_visible(line, word);
+  out << line << " (? LISTS THE COMMANDS)\n" << std::flush;
+  drop_waiting_words();
+}
+
 }  // namespace
 
 void command_loop(NavigationState& nav, PageModel& page, std::istream& in, std::ostream& out) {
   for (;;) {
-    const std::string word = prompt_word("Enter line number or command: ", in, out);
+    const Answer answer = prompt_word("Enter line number or command: ", Recall::commands, in, out);
+    const std::string& word = answer.word;
+    if (answer.kind == Answer::cancelled) continue;
+    if (answer.kind == Answer::ended) return;
     if (!word.empty() && is_digit(word[0])) {
       follow_link(word, nav, page, out);
-    } else if (is_command(word, 'x')) {
+    } else if (is_command(word, 'x') || (at_terminal() && is_one_of(word, {"q", "quit", "exit"}))) {
       out << "EXITING\n" << std::flush;
       return;
     } else if (is_command(word, 'd')) {
@@ -47,10 +80,17 @@ void command_loop(NavigationState& nav, PageModel& page, std::istream& in, std::
       nav.current_url = nav.previous_url;
       load_page(nav, page, out);
     } else if (is_command(word, 'g')) {
-      nav.current_url = prompt_url(in, out);
+      const Answer address = prompt_url(in, out);
+      if (address.kind == Answer::ended) return;
+      if (address.kind == Answer::cancelled) continue;  // the go-to is taken back
+      nav.current_url = address.word;
       load_page(nav, page, out);
+    } else if (!at_terminal()) {
+      return;  // through pipes any other word ends the run, as scripts expect
+    } else if (is_one_of(word, {"?", "h", "help"})) {
+      out << command_list << std::flush;
     } else {
-      return;
+      refuse(word, out);
     }
   }
 }

@@ -5,6 +5,7 @@
 #include <istream>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "page/page.h"
 
@@ -16,9 +17,14 @@ struct NavigationState {
 // Forgets the old page, retrieves current_url, parses and shows it.
 void load_page(const NavigationState& nav, PageModel& page, std::ostream& out);
 
-// Reads one command word at a time until exit, an unknown word or end of input.
+// The commands, one line each, as --help and the ? command list them.
+extern const std::string_view command_list;
+
+// Reads one command word at a time until exit, the end of input or, except
+// at a terminal, an unknown word.
 void command_loop(NavigationState& nav, PageModel& page, std::istream& in, std::ostream& out);
 
-// The whole run: the first address from args[1] or the prompt, the first page,
-// then the command loop. Returns the exit status.
-int start_up(int argc, const char* const* argv, std::istream& in, std::ostream& out);
+// The whole run: an option, or the first address from args[1] or the prompt,
+// the first page, then the command loop. Returns the exit status.
+int start_up(int argc, const char* const* argv, std::istream& in, std::ostream& out,
+             std::ostream& err);

@@ -1,6 +1,7 @@
-// Start-up: --help and --version, or the first address, from the command line
-// untouched or from the address prompt normalised; then the first page and the
-// command loop.
+// Start-up: the options, or the first address, from the command line
+// untouched or from the address prompt normalised; then the first page and
+// the command loop.
+#include <optional>
 #include <string_view>
 
 #include "console/console.h"
@@ -9,43 +10,66 @@
 
 namespace {
 
-constexpr std::string_view usage =
-    "Usage: linebrowse [ADDRESS]\n"
-    "       linebrowse --help | --version\n"
-    "Shows the line-record page at ADDRESS (asking for one when it is not given),\n"
-    "then reads commands, several to a line if you like:\n"
-    "  NUMBER  follow the link of that row\n"
-    "  d       show the page again\n"
-    "  r       reload the page\n"
-    "  b       go back to the page the last link was followed from\n"
-    "  g       go to an address typed at the prompt\n"
-    "  x       exit (so does any other word, or the end of input)\n"
-    "At a terminal, lines can be edited and recalled with the arrow keys, and\n"
-    "Ctrl-C stops a retrieval or a display.\n"
-    "More in the manual: man linebrowse\n";
+constexpr int usage_error = 2;
 
-// --help or --version as the only argument; anything else is an address.
-bool answered_option(int argc, const char* const* argv, std::ostream& out) {
-  if (argc != 2) return false;
+void print_usage(std::ostream& out) {
+  out << "Usage: linebrowse [ADDRESS]\n"
+         "       linebrowse -h | --help | -V | --version\n"
+         "Shows the line-record page at ADDRESS (asking for one when it is not given),\n"
+         "then reads commands, several to a line if you like:\n"
+      << command_list
+      << "At a terminal other words are refused, lines can be edited and recalled with\n"
+         "the arrow keys, and Ctrl-C stops a retrieval or a display, or takes back a g.\n"
+         "Read from a pipe or a file, any other word ends the run, as the end of input does.\n"
+         "More in the manual: man -l doc/linebrowse.1 in a checkout; once installed, man "
+         "linebrowse\n"
+      << std::flush;
+}
+
+// The options, which stand first: help and version are answered (anything
+// after them is ignored, as after an address); no address begins with a
+// dash, so any other such word is a mistake. Returns the exit status when
+// the run ends here.
+std::optional<int> answered_option(int argc, const char* const* argv, std::ostream& out,
+                                   std::ostream& err) {
+  if (argc < 2 || argv[1][0] != '-') return std::nullopt;
   const std::string_view option = argv[1];
-  if (option == "--help") {
-    out << usage << std::flush;
-  } else if (option == "--version") {
+  if (option == "--help" || option == "-h") {
+    print_usage(out);
+  } else if (option == "--version" || option == "-V") {
     out << "linebrowse " LINEBROWSE_VERSION "\n" << std::flush;
   } else {
-    return false;
+    std::string name;
+    append_visible(name, option);
+    err << "linebrowse: unknown option " << name << "\nTry 'linebrowse --help'.\n" << std::flush;
+    return usage_error;
   }
-  return true;
+  return 0;
+}
+
+// The first address: the argument as typed, or asked for. Nothing when the
+// person at a terminal ends the run instead of answering.
+std::optional<std::string> first_address(int argc, const char* const* argv, std::istream& in,
+                                         std::ostream& out) {
+  if (argc > 1) return std::string(argv[1]);
+  for (;;) {
+    Answer answer = prompt_url(in, out);
+    if (answer.kind == Answer::typed) return std::move(answer.word);
+    if (answer.kind == Answer::ended) return std::nullopt;
+  }  // Ctrl-C asks again: there is no page to go back to yet
 }
 
 }  // namespace
 
-int start_up(int argc, const char* const* argv, std::istream& in, std::ostream& out) {
-  if (answered_option(argc, argv, out)) return 0;
+int start_up(int argc, const char* const* argv, std::istream& in, std::ostream& out,
+             std::ostream& err) {
+  if (auto status = answered_option(argc, argv, out, err)) return *status;
   start_console();
   NavigationState nav;
   PageModel page;
-  nav.current_url = argc > 1 ? std::string(argv[1]) : prompt_url(in, out);
+  auto address = first_address(argc, argv, in, out);
+  if (!address) return 0;
+  nav.current_url = std::move(*address);
   load_page(nav, page, out);
   command_loop(nav, page, in, out);
   return 0;

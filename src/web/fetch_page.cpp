@@ -129,6 +129,9 @@ void report_at_terminal(CURL* curl, CURLcode result, const BodyBuffer& buffer, s
   }
   const std::string problem = retrieval_problem(curl, result, buffer);
   if (!problem.empty()) out << problem << '\n' << std::flush;
+  char* location = nullptr;  // where a redirect points: g then Up offers it
+  curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location);
+  if (location != nullptr) remember_address(location);
 }
 
 // libcurl's global state is set up once per process and never torn down.

@@ -1,7 +1,8 @@
 // The address prompt: one word typed, normalised.
-#include "console/console.h"
 #include "web/web.h"
 
-std::string prompt_url(std::istream& in, std::ostream& out) {
-  return normalize_url(prompt_word("Enter URL: ", in, out), out);
+Answer prompt_url(std::istream& in, std::ostream& out) {
+  Answer answer = prompt_word("Enter URL: ", Recall::addresses, in, out);
+  if (answer.kind == Answer::typed) answer.word = normalize_url(answer.word, out);
+  return answer;
 }

@@ -7,12 +7,15 @@
 #include <string>
 #include <string_view>
 
+#include "console/console.h"
+
 // Forces an address to plain HTTP: https:// becomes http:// with a notice on
 // `out`; an address without an http:// scheme gets one put in front.
 std::string normalize_url(std::string_view url, std::ostream& out);
 
-// Prompts "Enter URL: " and returns the word typed, normalised.
-std::string prompt_url(std::istream& in, std::ostream& out);
+// Prompts "Enter URL: " and returns the word typed, normalised. At a terminal
+// the answer may instead be Ctrl-C or Ctrl-D.
+Answer prompt_url(std::istream& in, std::ostream& out);
 
 // Announces and retrieves an address. Whatever body arrives is returned,
 // whatever the HTTP status; failures yield an empty or partial body. At a

@@ -100,14 +100,14 @@ ProgramRun run_browser(const std::vector<std::string>& args, const std::string& 
   return run;
 }
 
-LiveRun::LiveRun(const std::vector<std::string>& args, Input input) {
+LiveRun::LiveRun(const std::vector<std::string>& args, Input input, const Screen& screen) {
   int err[2];
   if (pipe2(err, O_CLOEXEC) != 0) return;
   int to_child[2] = {-1, -1}, from_child[2] = {-1, -1};
-  if (input == Input::terminal) {
+  if (input != Input::pipes) {
     winsize size{};
-    size.ws_row = 24;
-    size.ws_col = 80;
+    size.ws_row = static_cast<unsigned short>(screen.rows);
+    size.ws_col = static_cast<unsigned short>(screen.columns);
     pid_ = forkpty(&to_child_, nullptr, nullptr, &size);
     from_child_ = to_child_;
   } else if (pipe2(to_child, O_CLOEXEC) == 0 && pipe2(from_child, O_CLOEXEC) == 0) {
@@ -120,14 +120,26 @@ LiveRun::LiveRun(const std::vector<std::string>& args, Input input) {
       dup2(to_child[0], 0);
       dup2(from_child[1], 1);
     }
-    dup2(err[1], 2);
     setenv("TERM", "xterm", 1);
+    if (!screen.locale.empty()) setenv("LC_ALL", screen.locale.c_str(), 1);
+    if (input == Input::shell) {
+      dup2(err[1], 3);  // the shell's own messages go to the terminal, the browser's here
+      setenv("PS1", "$ ", 1);
+      execl("/bin/bash", "bash", "--norc", "--noprofile", "-i", nullptr);
+      _exit(127);
+    }
+    dup2(err[1], 2);
     exec_browser(args);
   }
   for (int fd : {err[1], to_child[0], from_child[1]})
     if (fd >= 0) close(fd);
   errors_ = err[0];
   if (pid_ < 0) output = "the test could not start the browser";
+  if (input == Input::shell) {
+    std::string command = LINEBROWSE_BINARY;
+    for (const auto& arg : args) command += " '" + arg + "'";
+    type(command + " 2>&3\r");
+  }
 }
 
 LiveRun::~LiveRun() {

@@ -23,14 +23,22 @@ struct ProgramRun {
 ProgramRun run_browser(const std::vector<std::string>& args, const std::string& input,
                        int seconds = 120, int max_descriptors = 0);
 
+// The pseudo-terminal a live run has.
+struct Screen {
+  int rows = 24;
+  int columns = 80;
+  std::string locale;  // LC_ALL, when not empty
+};
+
 // A run of the browser driven step by step, as a person would: at a pseudo-
-// terminal (TERM=xterm, 80 by 24), or through pipes for the same keys piped.
+// terminal (TERM=xterm), started from a shell with job control at one, or
+// through pipes for the same keys piped.
 class LiveRun {
  public:
-  enum class Input { terminal, pipes };
+  enum class Input { terminal, shell, pipes };
   static constexpr int not_ended = -1;
-
-  LiveRun(const std::vector<std::string>& args, Input input);
+  // With Input::shell the status is the shell's, which ends with the browser.
+  LiveRun(const std::vector<std::string>& args, Input input, const Screen& screen = {});
   ~LiveRun();
   LiveRun(const LiveRun&) = delete;
   LiveRun& operator=(const LiveRun&) = delete;
