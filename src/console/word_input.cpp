@@ -80,6 +80,13 @@ unsigned char suspend_editing(EditLine* /*editor*/, int /*key*/) {
 
 unsigned char do_nothing(EditLine* /*editor*/, int /*key*/) { return CC_NORM; }
 
+// Names given as wide text stay ours: the editor would copy narrow ones and
+// never free the copies.
+void add_function(EditLine* editor, const wchar_t* name, const wchar_t* help,
+                  unsigned char (*function)(EditLine*, int)) {
+  el_wset(editor, EL_ADDFN, name, help, function);
+}
+
 void bind(EditLine* editor, const std::string& keys, const char* action) {
   el_set(editor, EL_BIND, keys.c_str(), action, nullptr);
 }
@@ -95,7 +102,7 @@ void bind_modified(EditLine* editor, const std::string& code, char last, const c
 // the function keys have no use here, but unbound they would leave the tail
 // of their escape sequence on the line.
 void bind_terminal_keys(EditLine* editor) {
-  el_set(editor, EL_ADDFN, "linebrowse-nothing", "do nothing", do_nothing);
+  add_function(editor, L"linebrowse-nothing", L"do nothing", do_nothing);
   const char* nothing = "linebrowse-nothing";
   for (int code :
        {2, 5, 6, 11, 12, 13, 14, 15, 17, 18, 19, 20, 21, 23, 24, 25, 26, 28, 29, 31, 32, 33, 34}) {
@@ -186,9 +193,9 @@ void start_line_editor() {
   el_set(editor, EL_PROMPT, editor_prompt);
   // While a line is edited, Ctrl-C and Ctrl-Z arrive as keys, not signals.
   el_set(editor, EL_SETTY, "-d", "-isig", nullptr);
-  el_set(editor, EL_ADDFN, "linebrowse-cancel", "drop the line", cancel_line);
+  add_function(editor, L"linebrowse-cancel", L"drop the line", cancel_line);
   el_set(editor, EL_BIND, "^C", "linebrowse-cancel", nullptr);
-  el_set(editor, EL_ADDFN, "linebrowse-suspend", "suspend", suspend_editing);
+  add_function(editor, L"linebrowse-suspend", L"suspend", suspend_editing);
   el_set(editor, EL_BIND, "^Z", "linebrowse-suspend", nullptr);
   bind_terminal_keys(editor);
 }
