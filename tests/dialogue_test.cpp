@@ -48,6 +48,7 @@ class DialogueTest : public testing::Test {
     server.route("/a.txt", {page_a});
     server.route("/b.txt", {page_b});
     server.route("/c.txt", {page_c});
+    server.route("/d.txt", {"12:Twelve|{host}/b.txt|-\n"});
   }
 
   void expect_dialogues(const std::vector<Dialogue>& dialogues) {
@@ -150,6 +151,10 @@ TEST_F(DialogueTest, FollowingLinks) {
        shown_a + prompt + shown_b + exiting},
       {"an https link is loaded over http", start_at_a, "3 x\n",
        shown_a + prompt + "HTTPS NOT SUPPORTED\n" + shown_b + exiting},
+      {"a typed number ends at its first non-digit",
+       {"http://{host}/d.txt"},
+       "12:4567x x\n",
+       "CONNECTING TO http://{host}/d.txt\nTITLE: \n" + prompt + shown_b + exiting},
       {"a page without terminator keeps the previous row count", start_at_a, "1 2 x\n",
        shown_a + prompt + shown_b + prompt + shown_c2 + exiting},
   });

@@ -10,11 +10,13 @@
 #include <csignal>
 
 #include "console/console.h"
+#include "console/visible_text.h"
 
 namespace {
 
 volatile std::sig_atomic_t interrupt_pending = 0;
 bool terminal = false;
+TextRule rule = TextRule::piped;
 bool taken_since_asked = false;
 termios found_mode{};  // the terminal as the run found it
 
@@ -42,6 +44,8 @@ void start_console() {
 }
 
 bool at_terminal() { return terminal; }
+
+TextRule text_rule() { return rule; }
 
 bool interrupt_requested() { return interrupt_pending != 0; }
 

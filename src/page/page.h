@@ -4,40 +4,10 @@
 
 #include <cstdint>
 #include <deque>
-#include <iterator>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
-
-// The lines of a body, read in place: each line ends before its line feed.
-struct PageLines {
-  struct iterator {
-    using iterator_category = std::forward_iterator_tag;
-    using value_type = std::string_view;
-    using difference_type = std::ptrdiff_t;
-    using pointer = const std::string_view*;
-    using reference = std::string_view;
-
-    std::string_view operator*() const { return rest.substr(0, line_end); }
-    iterator& operator++();
-    iterator operator++(int) {
-      iterator before = *this;
-      ++*this;
-      return before;
-    }
-    bool operator==(const iterator& other) const { return rest.size() == other.rest.size(); }
-
-    std::string_view rest;  // from the start of this line to the end of the body
-    std::size_t line_end = 0;
-  };
-
-  iterator begin() const;
-  iterator end() const { return {text.substr(text.size()), 0}; }
-  bool empty() const { return text.empty(); }
-
-  std::string_view text;
-};
 
 // One numbered piece of page text, a label or a link target: the field that
 // starts `at` bytes into the page's body and ends at the next bar, which the
@@ -60,7 +30,9 @@ struct PageModel {
   PageModel& operator=(const PageModel&) = delete;
 
   std::string body;  // every byte the lines and records point into
-  PageLines page_lines;
+  // The lines, read in place: each ends at a line feed, which is not part of
+  // it, or at the end.
+  std::string_view page_lines;
   PageRecords line_labels;
   PageRecords line_links;  // non-empty targets only
   // Set only by a terminator record; survives page loads on purpose.

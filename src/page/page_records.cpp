@@ -4,23 +4,16 @@
 
 #include <algorithm>
 
-#include "page/page.h"
-
 const PageRecord* find_record(const PageRecords& records, std::int32_t number) {
   auto it = std::lower_bound(records.begin(), records.end(), number,
                              [](const PageRecord& r, std::int32_t n) { return r.number < n; });
   return it != records.end() && it->number == number ? &*it : nullptr;
 }
 
-namespace {
-
-// The text a record points to: its field runs to the next bar.
 std::string_view record_text(const PageModel& page, const PageRecord& record) {
   std::string_view rest = std::string_view(page.body).substr(record.at);
   return rest.substr(0, rest.find('|'));
 }
-
-}  // namespace
 
 std::string link_target(const PageModel& page, std::int32_t number) {
   auto link = find_record(page.line_links, number);

@@ -1,18 +1,6 @@
 // Holding a page's body: the lines read in place from it, and emptying the
 // model again when the next page is loaded.
-#include <algorithm>
-
 #include "page/page.h"
-
-PageLines::iterator& PageLines::iterator::operator++() {
-  rest.remove_prefix(std::min(line_end + 1, rest.size()));
-  line_end = std::min(rest.find('\n'), rest.size());
-  return *this;
-}
-
-PageLines::iterator PageLines::begin() const {
-  return {text, std::min(text.find('\n'), text.size())};
-}
 
 // Lines end at each line feed, which is dropped; a carriage return before it
 // stays. A final line without a line feed still counts; an empty body and a
@@ -20,17 +8,16 @@ PageLines::iterator PageLines::begin() const {
 void split_lines(PageModel& page, std::string body) {
   if (page.body.empty()) {
     page.body = std::move(body);
-    page.page_lines.text = page.body;
+    page.page_lines = page.body;
     return;
   }
   // Another body while records still point into this one: append, so that
   // every offset stays good.
   const std::size_t lines_start =
-      page.page_lines.empty()
-          ? page.body.size()
-          : static_cast<std::size_t>(page.page_lines.text.data() - page.body.data());
+      page.page_lines.empty() ? page.body.size()
+                              : static_cast<std::size_t>(page.page_lines.data() - page.body.data());
   page.body += body;
-  page.page_lines.text = std::string_view(page.body).substr(lines_start);
+  page.page_lines = std::string_view(page.body).substr(lines_start);
 }
 
 namespace {

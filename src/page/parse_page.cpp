@@ -59,6 +59,14 @@ struct RecordStore {
   }
 };
 
+// The first line of `rest`, which is then left with the lines after it.
+std::string_view take_line(std::string_view& rest) {
+  const std::size_t end = std::min(rest.find('\n'), rest.size());
+  const std::string_view line = rest.substr(0, end);
+  rest.remove_prefix(std::min(end + 1, rest.size()));
+  return line;
+}
+
 std::uint32_t offset_in(const std::string& body, std::string_view field) {
   return static_cast<std::uint32_t>(field.data() - body.data());
 }
@@ -73,9 +81,8 @@ void parse_page(PageModel& page, std::ostream& out) {
   // Offsets are 32 bits; retrieval caps a body far below that.
   bool decodable = page.body.size() <= std::numeric_limits<std::uint32_t>::max();
   try {
-    for (std::string_view rest = page.page_lines.text; decodable && !rest.empty();) {
-      const auto [record, number, line_end] = match_first_line(rest);
-      rest.remove_prefix(std::min(line_end + 1, rest.size()));
+    for (std::string_view rest = page.page_lines; decodable && !rest.empty();) {
+      const auto [record, number] = match_line(take_line(rest));
       if (!number) {
         decodable = false;
         break;

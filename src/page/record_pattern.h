@@ -20,13 +20,12 @@ struct RecordMatch {
 
 RecordMatch match_record(std::string_view line);
 
-// The record in the line that `text` starts with, which ends at the first
-// line feed or with the text: what match_record finds in that line, with the
-// record number it carries and where the line ends.
+// The record in one page line, found as match_record finds it, and the
+// record number it carries: none when the record has no digits or they
+// exceed the 32-bit range.
 struct LineRecord {
   RecordMatch record;
   std::optional<std::int32_t> number;
-  std::size_t line_end;
 };
 
-LineRecord match_first_line(std::string_view text);
+LineRecord match_line(std::string_view line);
