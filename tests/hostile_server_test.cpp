@@ -120,6 +120,35 @@ TEST_F(HostileServerTest, RandomBinaryBodiesNeverReachTheTerminalRaw) {
   }
 }
 
+// Memory that runs out while a big page is retrieved, parsed or shown is a
+// page that cannot be decoded, never the end of the run. Below some limit the
+// program cannot start at all: the loader says so and nothing is shown.
+TEST_F(HostileServerTest, RunningOutOfMemoryNeverEndsTheRun) {
+#ifdef LINEBROWSE_SANITIZED
+  GTEST_SKIP() << "the sanitizers need more address space than any limit here";
+#endif
+  std::string body = "0:Five million||-\n40:Fortieth|t|\\\n";
+  for (int n = 1; n <= 5'000'000; ++n) body += std::to_string(n) + ":|t|-\n";
+  server.route("/five", {body});
+  int started = 0, short_of_memory = 0;
+  for (long limit_mb = 8; limit_mb <= 264; limit_mb += 8) {
+    ProgramRun run =
+        run_browser({"http://" + server.host() + "/five"}, "d x\n", 120, {0, limit_mb * 1024});
+    const std::string what = "under " + std::to_string(limit_mb) + " MB";
+    if (run.out.empty() && run.status == 127) continue;  // the loader could not map a library
+    ++started;
+    expect_clean_end(run, what.c_str());
+    const auto shown = run.out.find("TITLE: ");
+    EXPECT_NE(run.out.find("TITLE: ", shown + 1), std::string::npos)
+        << what << ": d showed nothing";
+    EXPECT_TRUE(run.out.ends_with(prompt + "EXITING\n")) << what << ":\n" << run.out.substr(0, 300);
+    short_of_memory += run.out.find("ERROR DECODING PAGE\n") != std::string::npos;
+  }
+  EXPECT_GT(started, 20);
+  EXPECT_GT(short_of_memory, 10) << "the limits reach too little";
+  EXPECT_LT(short_of_memory, started) << "no limit is enough for the page";
+}
+
 // Many iterations must not grow memory or open descriptors: the descriptor
 // limit makes any leaked socket end in failed retrievals, which the exact
 // output would show.
@@ -138,7 +167,7 @@ TEST_F(HostileServerTest, LongSessionsDoNotGrow) {
     }
     input += "x\n";
     expected += prompt + "EXITING\n";
-    ProgramRun run = run_browser({"http://" + server.host() + "/soak"}, input, 600, 32);
+    ProgramRun run = run_browser({"http://" + server.host() + "/soak"}, input, 600, {32, 0});
     expect_clean_end(run, "long session");
     EXPECT_EQ(run.out, expected) << "after " << blocks * 100 << " commands";
     return run.peak_memory_kb;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <new>
 
 #include "console/console.h"
 #include "web/web.h"
@@ -28,7 +29,8 @@ struct BodyBuffer {
   std::string body;
   CURL* transfer;
   std::string_view stopped_because;  // why write_body declined data, if it did
-  std::size_t mapped = 0;            // how much of the body's room is mapped
+  bool out_of_memory = false;
+  std::size_t mapped = 0;  // how much of the body's room is mapped
 };
 
 // Room for the whole body at once when the server announces its length: a big
@@ -86,6 +88,7 @@ extern "C" std::size_t write_body(char* data, std::size_t size, std::size_t coun
     return bytes;
   } catch (...) {
     buffer.stopped_because = "RETRIEVAL FAILED: OUT OF MEMORY";
+    buffer.out_of_memory = true;
     return 0;
   }
 }
@@ -151,8 +154,8 @@ std::string fetch_page(const std::string& url, std::ostream& out) {
 
   init_curl_once();
   CurlHandle curl(curl_easy_init(), curl_easy_cleanup);
-  if (!curl) return {};
-  BodyBuffer buffer{{}, curl.get(), {}, 0};
+  if (!curl) throw std::bad_alloc();  // all that makes libcurl refuse a handle
+  BodyBuffer buffer{{}, curl.get(), {}, false, 0};
   curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());
   curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, write_body);
   curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &buffer);
@@ -164,5 +167,6 @@ std::string fetch_page(const std::string& url, std::ostream& out) {
   }
   const CURLcode result = curl_easy_perform(curl.get());
   if (at_terminal()) report_at_terminal(curl.get(), result, buffer, out);
+  if (buffer.out_of_memory || result == CURLE_OUT_OF_MEMORY) throw std::bad_alloc();
   return std::move(buffer.body);
 }

@@ -20,5 +20,6 @@ Answer prompt_url(std::istream& in, std::ostream& out);
 // Announces and retrieves an address. Whatever body arrives is returned,
 // whatever the HTTP status; failures yield an empty or partial body. At a
 // terminal a failure, or a status outside 2xx, is also said in one line, and
-// Ctrl-C stops the transfer, keeping what arrived.
+// Ctrl-C stops the transfer, keeping what arrived. Running out of memory
+// throws std::bad_alloc, once the transfer's memory is given back.
 std::string fetch_page(const std::string& url, std::ostream& out);

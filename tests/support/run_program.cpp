@@ -27,13 +27,18 @@ namespace {
 }
 
 [[noreturn]] void start_child(const std::vector<std::string>& args, int in, int out, int err,
-                              int max_descriptors) {
+                              const Limits& limits) {
   dup2(in, 0);
   dup2(out, 1);
   dup2(err, 2);
-  if (max_descriptors > 0) {
-    rlimit limit{static_cast<rlim_t>(max_descriptors), static_cast<rlim_t>(max_descriptors)};
+  if (limits.descriptors > 0) {
+    rlimit limit{static_cast<rlim_t>(limits.descriptors), static_cast<rlim_t>(limits.descriptors)};
     setrlimit(RLIMIT_NOFILE, &limit);
+  }
+  if (limits.address_space_kb > 0) {
+    const auto bytes = static_cast<rlim_t>(limits.address_space_kb) * 1024;
+    rlimit limit{bytes, bytes};
+    setrlimit(RLIMIT_AS, &limit);
   }
   exec_browser(args);
 }
@@ -49,7 +54,7 @@ bool drain(int fd, std::string& into) {
 }  // namespace
 
 ProgramRun run_browser(const std::vector<std::string>& args, const std::string& input, int seconds,
-                       int max_descriptors) {
+                       const Limits& limits) {
   int in[2], out[2], err[2];
   if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) return {};
   pid_t child = fork();
@@ -59,7 +64,7 @@ ProgramRun run_browser(const std::vector<std::string>& args, const std::string& 
     failed.err = "the test could not fork the browser";
     return failed;
   }
-  if (child == 0) start_child(args, in[0], out[1], err[1], max_descriptors);
+  if (child == 0) start_child(args, in[0], out[1], err[1], limits);
   close(in[0]);
   close(out[1]);
   close(err[1]);

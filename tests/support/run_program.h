@@ -17,11 +17,16 @@ struct ProgramRun {
   long peak_memory_kb = 0;
 };
 
+// Limits for the browser's process; 0 leaves one as it is.
+struct Limits {
+  int descriptors = 0;        // open files
+  long address_space_kb = 0;  // as ulimit -v sets it
+};
+
 // Runs the browser with `args` after its name, feeding `input` and closing its
 // standard input. A run past `seconds` is killed and reported as not exited.
-// `max_descriptors` (when above 0) limits the open files the process may hold.
 ProgramRun run_browser(const std::vector<std::string>& args, const std::string& input,
-                       int seconds = 120, int max_descriptors = 0);
+                       int seconds = 120, const Limits& limits = {});
 
 // The pseudo-terminal a live run has.
 struct Screen {
