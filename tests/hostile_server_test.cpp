@@ -44,6 +44,10 @@ TEST_F(HostileServerTest, ShowsWhatArrivesHoweverItArrives) {
       {"a body cut short", "/short", {page, "200 OK", Style::cut_short}, shown},
       {"a chunked body", "/chunked", {page, "200 OK", Style::chunked}, shown},
       {"a body arriving slowly", "/slow", {page, "200 OK", Style::slow}, shown},
+      {"a body dripping in for two seconds: no status line through a pipe",
+       "/drip",
+       {page, "200 OK", Style::drip},
+       shown},
       {"a 404 whose body is a page", "/missing", {page, "404 Not Found"}, shown},
       {"a 301 is not followed",
        "/moved",
@@ -72,6 +76,12 @@ TEST_F(HostileServerTest, ShowsWhatArrivesHoweverItArrives) {
         "2J\x9bH\xc2\x9b"
         "2J\xe9t\xe9||-\n"},
        "TITLE: xM-^[2JM-^[HM-BM-^[2J\xe9t\xe9\n"},
+      {"UTF-8 whose bytes would be C1 controls to an 8-bit terminal passes a pipe",
+       "/c1-in-utf8",
+       {"0:Quote \xe2\x80\x9d"
+        "0;PWNED\xe2\x80\x9c\xc3\xa9||-\n"},
+       "TITLE: Quote \xe2\x80\x9d"
+       "0;PWNED\xe2\x80\x9c\xc3\xa9\n"},
   };
   for (const Hostile& c : cases) server.route(c.path, c.reply);
   for (const Hostile& c : cases) {

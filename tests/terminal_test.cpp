@@ -19,12 +19,14 @@ const std::string up = "\x1b[A", left = "\x1b[D", home = "\x1b[H", ctrl_c = "\x0
 struct Step {
   std::string keys;
   std::string shows;
+  int seconds = 10;  // how long it may take to show
 };
 
 struct Session {
   const char* what;
   std::string start;  // the first address, "" to be asked for it
   std::vector<Step> steps;
+  Screen screen = {};
 };
 
 class TerminalTest : public testing::Test {
@@ -38,22 +40,48 @@ class TerminalTest : public testing::Test {
     server.route("/moved", {"0:Moved||-\n", "301 Moved Permanently", Reply::Style::whole,
                             "Location: /b.txt\r\n"});
     server.route("/gone", {"0:Gone||-\n", "404 Not Found"});
+    server.route("/huge", {"0:Huge||-\n1:" + std::string(60 << 20, '\x9b') + "|t|\\\n"});
+    server.route("/trickle", {"0:Drip||-\n1:One||\\\n", "200 OK", Reply::Style::drip});
+    std::string long_page = "0:Long||-\n";
+    for (int n = 1; n <= 300; ++n)
+      long_page +=
+          std::to_string(n) + ":Row " + std::to_string(n) + "||" + (n < 300 ? "-" : "\\") + "\n";
+    server.route("/long", {long_page});
+    std::string broken = "0:Broken||-\n";
+    for (int n = 1; n < 40; ++n) broken += std::to_string(n) + ":Good||-\n";
+    server.route("/broken", {broken + "no record here\n60:End||\\\n"});
+    server.route("/wide", {broken + std::string(100, 'w') + "\n"});
+    server.route("/blank", {"0:Blank||-\n1:A||\\\n\n"});
+    server.route("/latin1", {"0:Caf\xe9 na\xefve||-\n1:a \x9b"
+                             "2J|t|\\\n"});
+    server.route("/c1", {"0:Quote \xe2\x80\x9d"
+                         "0;PWNED\xe2\x80\x9c end||-\n"
+                         "1:a \xe2\x80\x9b"
+                         "1;1HSPOOFED \xc3\xa9|t|\\\n"});
+    // libcurl sends the address's high bytes %-encoded, and passes those of
+    // an absolute Location as they came.
+    for (const char* path : {"/moved-c1%e2%80%9b", "/moved-c1%e9"})
+      server.route(path, {"", "301 Moved Permanently", Reply::Style::whole,
+                          "Location: http://" + server.host() +
+                              "/\xe2\x80\x9b"
+                              "2J\xe9\r\n"});
   }
 
   void run_sessions(const std::vector<Session>& sessions) {
     for (const Session& s : sessions) {
       std::vector<std::string> args;
       if (!s.start.empty()) args.push_back(with_host(s.start, server.host()));
-      LiveRun run(args, LiveRun::Input::terminal);
+      LiveRun run(args, LiveRun::Input::terminal, s.screen);
       for (const Step& step : s.steps) {
         // As a person types: after the editor has set the terminal up for the
         // prompt it just showed, which it does around showing it.
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         run.type(with_host(step.keys, server.host()));
         const std::string shows = with_host(step.shows, server.host());
-        ASSERT_TRUE(run.shows(shows)) << s.what << ": no " << testing::PrintToString(shows)
-                                      << " after " << testing::PrintToString(step.keys) << " in\n"
-                                      << run.output;
+        ASSERT_TRUE(run.shows(shows, step.seconds))
+            << s.what << ": no " << testing::PrintToString(shows) << " after "
+            << testing::PrintToString(step.keys) << " in\n"
+            << run.output;
       }
       EXPECT_EQ(run.finish(), 0) << s.what;
       EXPECT_EQ(run.errors, "") << s.what;
@@ -64,6 +92,8 @@ class TerminalTest : public testing::Test {
 };
 
 const std::string start = "http://{host}/t.txt";
+const std::string more = "-- MORE: SPACE NEXT SCREEN, ENTER NEXT ROW, Q STOPS --";
+const std::string more_erased = more + "\r\x1b[K";
 const std::string shown_t = "TITLE: Terminal\r\n1: Hang *\r\n2: Rows *\r\n3: To B *\r\n";
 const std::string shown_b = "TITLE: Page B\r\n1: Back *\r\n";
 
@@ -160,16 +190,19 @@ TEST_F(TerminalTest, CtrlCBringsBackThePrompt) {
       {"Ctrl-C stops a server that never answers, and b still goes back",
        start,
        {{"1\r", "CONNECTING TO http://{host}/hang\r\n"},
-        {ctrl_c, "\r\nTITLE: \r\n1:  \r\n2:  \r\n3:  \r\n" + prompt},
+        {ctrl_c, "RETRIEVAL STOPPED\r\nTITLE: \r\n1:  \r\n2:  \r\n3:  \r\n" + prompt},
         {"b\r", "CONNECTING TO http://{host}/t.txt\r\n" + shown_t},
         {"x\r", "EXITING"}}},
-      {"Ctrl-C stops two billion rows",
+      {"Ctrl-C stops two billion rows at their first pause",
        start,
        {{"2\r", "0000000001:  \r\n"},
-        {ctrl_c, "\r\n" + prompt},
+        {ctrl_c, more_erased + prompt},
         {"d\r", "TITLE: Rows\r\n"},
         {ctrl_c, prompt},
         {"x\r", "EXITING"}}},
+      {"Ctrl-C stops one long row within a moment",
+       "http://{host}/huge",
+       {{"", more}, {" ", "M-^[M-^[M-^[M-^["}, {ctrl_c, "\r\n" + prompt, 3}, {"x\r", "EXITING"}}},
       {"Ctrl-C at a prompt drops what was typed",
        start,
        {{"", prompt},
@@ -219,6 +252,127 @@ TEST_F(TerminalTest, FailuresSayWhy) {
       {"the empty address",
        start,
        {{"b\r", "CONNECTING TO \r\nRETRIEVAL FAILED: URL USING BAD"}, {"x\r", "EXITING"}}},
+  });
+}
+
+TEST_F(TerminalTest, TextFitsTheTerminalsEncoding) {
+  const Screen utf8{24, 80, "C.UTF-8"}, eight_bit{24, 80, "C"};
+  run_sessions({
+      {"Latin-1 at a UTF-8 terminal: no byte vanishes",
+       "http://{host}/latin1",
+       {{"", "TITLE: CafM-i naM-ove\r\n1: a M-^[2J *\r\n"}, {"x\r", "EXITING"}},
+       utf8},
+      {"UTF-8 at a UTF-8 terminal passes",
+       "http://{host}/c1",
+       {{"",
+         "TITLE: Quote \xe2\x80\x9d"
+         "0;PWNED\xe2\x80\x9c end\r\n"
+         "1: a \xe2\x80\x9b"
+         "1;1HSPOOFED \xc3\xa9 *\r\n"},
+        {"x\r", "EXITING"}},
+       utf8},
+      {"an 8-bit terminal gets no byte from 0x80 to 0x9f, in UTF-8 neither",
+       "http://{host}/c1",
+       {{"",
+         "TITLE: Quote \xe2M-^@M-^]0;PWNED\xe2M-^@M-^\\ end\r\n"
+         "1: a \xe2M-^@M-^[1;1HSPOOFED \xc3\xa9 *\r\n"},
+        {"x\r", "EXITING"}},
+       eight_bit},
+      {"Latin-1 at an 8-bit terminal passes",
+       "http://{host}/latin1",
+       {{"", "TITLE: Caf\xe9 na\xefve\r\n1: a M-^[2J *\r\n"}, {"x\r", "EXITING"}},
+       eight_bit},
+      {"the address shown and the address moved to, at an 8-bit terminal",
+       "http://{host}/moved-c1\xe2\x80\x9b",
+       {{"",
+         "CONNECTING TO http://{host}/moved-c1\xe2M-^@M-^[\r\n"
+         "HTTP STATUS 301, MOVED TO http://{host}/\xe2M-^@M-^[2J\xe9\r\n"},
+        {"x\r", "EXITING"}},
+       eight_bit},
+      {"the same at a UTF-8 terminal",
+       "http://{host}/moved-c1\xe9",
+       {{"",
+         "CONNECTING TO http://{host}/moved-c1M-i\r\n"
+         "HTTP STATUS 301, MOVED TO http://{host}/\xe2\x80\x9b"
+         "2JM-i\r\n"},
+        {"x\r", "EXITING"}},
+       utf8},
+  });
+}
+
+TEST_F(TerminalTest, SaysWhereAPageBreaks) {
+  run_sessions({
+      {"a line without a record",
+       "http://{host}/broken",
+       {{"", "ERROR DECODING PAGE\r\nAT LINE 41: no record here\r\nTITLE: Broken\r\n"},
+        {"x\r", "EXITING"}}},
+      {"an empty line",
+       "http://{host}/blank",
+       {{"", "ERROR DECODING PAGE\r\nAT LINE 3: (EMPTY LINE)\r\nTITLE: Blank\r\n1: A \r\n"},
+        {"x\r", "EXITING"}}},
+      {"a long line, cut to the terminal's width",
+       "http://{host}/wide",
+       {{"", "AT LINE 41: " + std::string(65, 'w') + "...\r\nTITLE: Broken\r\n"},
+        {"x\r", "EXITING"}}},
+      {"cut to a narrower terminal",
+       "http://{host}/wide",
+       {{"", "AT LINE 41: " + std::string(25, 'w') + "...\r\nTITLE: Broken\r\n"},
+        {"x\r", "EXITING"}},
+       {24, 40, ""}},
+  });
+}
+
+TEST_F(TerminalTest, SaysWhatALoadIsDoing) {
+  run_sessions({
+      {"a status line while a page drips in, erased when it is in",
+       "http://{host}/trickle",
+       {{"", "\rRECEIVED "},
+        {"", " CTRL-C STOPS\x1b[K"},
+        {"", "\r\x1b[KTITLE: Drip\r\n1: One \r\n" + prompt},
+        {"x\r", "EXITING"}}},
+      {"Ctrl-C stops a load, and says so before the page that arrived",
+       "http://{host}/trickle",
+       {{"", "\rRECEIVED "}, {ctrl_c, "\r\x1b[KRETRIEVAL STOPPED\r\n"}, {"x\r", "EXITING"}}},
+  });
+}
+
+TEST_F(TerminalTest, KeysTypedDuringALoadWaitUnechoed) {
+  LiveRun run({"http://" + server.host() + "/trickle"}, LiveRun::Input::terminal);
+  ASSERT_TRUE(run.shows("\rRECEIVED ")) << run.output;
+  run.type("d\r");
+  ASSERT_TRUE(run.shows("TITLE: Drip\r\n1: One \r\n" + prompt + "d\r\nTITLE: Drip\r\n"))
+      << run.output;
+  const std::string loading = run.output.substr(0, run.output.find("TITLE:"));
+  EXPECT_EQ(loading.find('d'), std::string::npos) << "echoed into the page: " << loading;
+  run.type("x\r");
+  EXPECT_EQ(run.finish(), 0);
+}
+
+TEST_F(TerminalTest, ShowsOneScreenAtATime) {
+  const Screen thirty{30, 80, ""};
+  auto rows = [](int from, int to) {
+    std::string shown;
+    for (int n = from; n <= to; ++n) {
+      const std::string number = std::to_string(n);
+      shown += std::string(3 - number.size(), '0') + number + ": Row " + number + " \r\n";
+    }
+    return shown;
+  };
+  run_sessions({
+      {"Space, Enter and q",
+       "http://{host}/long",
+       {{"", "TITLE: Long\r\n" + rows(1, 28) + more},
+        {" ", "\r\x1b[K" + rows(29, 57) + more},
+        {"\r", "\r\x1b[K" + rows(58, 58) + more},
+        {"q", "\r\x1b[K" + prompt},
+        {"d\r", "d\r\nTITLE: Long\r\n" + rows(1, 28) + more},
+        {ctrl_c, "\r\x1b[K" + prompt},
+        {"x\r", "EXITING"}},
+       thirty},
+      {"a page that fits shows as before",
+       start,
+       {{"", shown_t + prompt}, {"x\r", "EXITING"}},
+       thirty},
   });
 }
 

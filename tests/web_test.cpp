@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "console/console.h"
+#include "console/visible_text.h"
 
 namespace {
 
@@ -41,6 +42,37 @@ TEST(PromptUrl, ReadsOneWordAndLeavesTheRest) {
   EXPECT_EQ(prompt_url(in, out).word, "http://b");
   EXPECT_EQ(prompt_url(in, out).word, "http://");
   EXPECT_EQ(out.str(), "Enter URL: Enter URL: HTTPS NOT SUPPORTED\nEnter URL: ");
+}
+
+// Which bytes pass as they are through a pipe, to a UTF-8 terminal and to
+// an 8-bit one; everything else is shown as cat -v shows it.
+TEST(VisibleText, FollowsTheRuleOfEachOutput) {
+  struct Case {
+    std::string text, piped, utf8, eight_bit;
+  };
+  const Case cases[] = {
+      {"a\tb", "a\tb", "a\tb", "a\tb"},
+      {"\x1b[2J\x7f\r", "^[[2J^?^M", "^[[2J^?^M", "^[[2J^?^M"},
+      {std::string(1, '\0'), "^@", "^@", "^@"},
+      {"\x80\x9b\x9f", "M-^@M-^[M-^_", "M-^@M-^[M-^_", "M-^@M-^[M-^_"},
+      {"\xa0\xe9\xff", "\xa0\xe9\xff", "M- M-iM-^?", "\xa0\xe9\xff"},
+      {"\xc2\x85\xc2\x9f", "M-BM-^EM-BM-^_", "M-BM-^EM-BM-^_", "\xc2M-^E\xc2M-^_"},
+      {"\xc2\xa0\xc3\xa9", "\xc2\xa0\xc3\xa9", "\xc2\xa0\xc3\xa9", "\xc2\xa0\xc3\xa9"},
+      {"\xe2\x80\x9d\xf0\x9f\x98\x80", "\xe2\x80\x9d\xf0\x9f\x98\x80",
+       "\xe2\x80\x9d\xf0\x9f\x98\x80", "\xe2M-^@M-^]\xf0M-^_M-^XM-^@"},
+      {"\xe2\x82 \xed\xa0\x80", "\xe2M-^B \xed\xa0M-^@", "M-bM-^B M-mM- M-^@",
+       "\xe2M-^B \xed\xa0M-^@"},
+  };
+  for (const Case& c : cases) {
+    for (const auto& [rule, shown] :
+         {std::pair{TextRule::piped, c.piped}, std::pair{TextRule::utf8, c.utf8},
+          std::pair{TextRule::eight_bit, c.eight_bit}}) {
+      std::string out;
+      append_visible(out, c.text, rule);
+      EXPECT_EQ(out, shown) << testing::PrintToString(c.text) << " under rule "
+                            << static_cast<int>(rule);
+    }
+  }
 }
 
 TEST(ReadWord, IsEmptyAtEndOfInput) {

@@ -14,8 +14,29 @@
 // dialogue stays exactly as it was.
 void start_console();
 
+// At the end of the run: the terminal as start_console found it.
+void stop_console();
+
+// The console of one run: set up when it begins, put back when it ends.
+struct ConsoleRun {
+  ConsoleRun() { start_console(); }
+  ~ConsoleRun() { stop_console(); }
+  ConsoleRun(const ConsoleRun&) = delete;
+  ConsoleRun& operator=(const ConsoleRun&) = delete;
+};
+
 // Whether start_console found a terminal.
 bool at_terminal();
+
+// At a terminal: one line under the current one that says what a load is
+// doing, rewritten in place and cut to the terminal's width; clear_status
+// erases it, leaving the cursor at its start. Elsewhere nothing.
+void show_status(std::string_view text, std::ostream& out);
+void clear_status(std::ostream& out);
+
+// `own` followed by network text shown safely (as append_visible), cut to
+// the terminal's width with "..." at a terminal.
+std::string screen_line(std::string_view own, std::string_view network_text);
 
 // One whitespace-delimited word of input; empty at the end of input. The rest
 // of the line stays for the next read.
@@ -92,6 +113,11 @@ struct ConsoleWriter {
   // first bar.
   void write_visible_field(std::string_view text);
   void flush();
+  // At a terminal, before a line of `own`, the field `network_field` starts
+  // with (as write_visible_field takes it) and `own_end`: when the line would
+  // not fit on the screen under what was shown since the last pause, pauses
+  // and asks for more. False when the person stops the rows instead.
+  bool make_room(std::string_view own, std::string_view network_field, std::string_view own_end);
   // Text that fills the buffer: written in pieces, each flushed.
   void write_across(std::string_view text);
   // Network text, whose plain runs end at the bytes marked in `run_ends`.
@@ -99,7 +125,15 @@ struct ConsoleWriter {
 
   std::ostream& out;
   TextRule rule;
-  bool stopped = false;  // by Ctrl-C: nothing more is written
+  bool stopped = false;    // by Ctrl-C: nothing more is written
+  bool line_open = false;  // what was written last does not end a line
   std::size_t used = 0;
   std::array<char, std::size_t{64} << 10> buffer;
+  // One screenful at a time, at a terminal: its size when the writer began,
+  // and the lines shown since the last pause and allowed before the next.
+  bool paging = false;
+  std::size_t rows = 0;
+  std::size_t columns = 0;
+  std::size_t lines_shown = 0;
+  std::size_t lines_allowed = 0;
 };

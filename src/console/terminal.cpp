@@ -1,13 +1,17 @@
-// Whether the run is at a terminal, and Ctrl-C and Ctrl-Z there: Ctrl-C is a
-// flag that the current work polls and takes, instead of the end of the
-// session; Ctrl-Z leaves the terminal as the run found it.
+// Whether the run is at a terminal, and the terminal's state there: keys that
+// wait unechoed while a page loads, Ctrl-C as a flag that the current work
+// polls and takes, and Ctrl-Z and fatal signals that leave the terminal as
+// the run found it.
 #include "console/terminal.h"
 
+#include <langinfo.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <clocale>
 #include <csignal>
+#include <string_view>
 
 #include "console/console.h"
 #include "console/visible_text.h"
@@ -19,28 +23,98 @@ bool terminal = false;
 TextRule rule = TextRule::piped;
 bool taken_since_asked = false;
 termios found_mode{};  // the terminal as the run found it
+termios quiet_mode{};  // between prompts: keys wait unechoed, Ctrl-C and Ctrl-Z still signal
 
 extern "C" void note_interrupt(int /*signal*/) { interrupt_pending = 1; }
+
+void set_mode(const termios& mode) { tcsetattr(STDIN_FILENO, TCSADRAIN, &mode); }
+
+void handle(int signal, void (*handler)(int), int flags) {
+  struct sigaction action {};
+  action.sa_handler = handler;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = flags;
+  sigaction(signal, &action, nullptr);
+}
+
+// Ctrl-Z, and a stop sent by another program: the terminal goes back to how
+// the run found it while the run is stopped, and is set again when it goes on.
+extern "C" void stop_with_terminal_restored(int signal) {
+  const int saved_errno = errno;
+  termios current{};
+  tcgetattr(STDIN_FILENO, &current);
+  set_mode(found_mode);
+  handle(signal, SIG_DFL, 0);
+  sigset_t stop{};
+  sigemptyset(&stop);
+  sigaddset(&stop, signal);
+  sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+  kill(getpid(), signal);  // stops here until the shell's fg
+  handle(signal, stop_with_terminal_restored, SA_RESTART);
+  set_mode(current);
+  errno = saved_errno;
+}
+
+// A hang-up or a request to end: the terminal is left as it was found, then
+// the signal ends the run as it would have.
+extern "C" void end_with_terminal_restored(int signal) {
+  set_mode(found_mode);
+  handle(signal, SIG_DFL, 0);
+  sigset_t end{};
+  sigemptyset(&end);
+  sigaddset(&end, signal);
+  sigprocmask(SIG_UNBLOCK, &end, nullptr);
+  kill(getpid(), signal);
+}
+
+// A run started with a signal ignored (in the background, say) keeps it so.
+bool ignored(int signal) {
+  struct sigaction current {};
+  sigaction(signal, nullptr, &current);
+  return current.sa_handler == SIG_IGN;
+}
 
 }  // namespace
 
 void start_console() {
   terminal = isatty(STDIN_FILENO) == 1 && isatty(STDOUT_FILENO) == 1;
   if (!terminal) return;
-  tcgetattr(STDIN_FILENO, &found_mode);
-  // The editor measures what is typed in the terminal's own encoding.
+  // The editor measures what is typed, and network text is fitted to what
+  // the terminal shows, in the terminal's own encoding.
   std::setlocale(LC_CTYPE, "");
-  // A run started with Ctrl-C ignored (in the background, say) keeps it so.
-  struct sigaction current {};
-  sigaction(SIGINT, nullptr, &current);
-  if (current.sa_handler != SIG_IGN) {
-    struct sigaction action {};
-    action.sa_handler = note_interrupt;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;  // output being written must not break off
-    sigaction(SIGINT, &action, nullptr);
-  }
+  rule = std::string_view(nl_langinfo(CODESET)) == "UTF-8" ? TextRule::utf8 : TextRule::eight_bit;
+  tcgetattr(STDIN_FILENO, &found_mode);
+  quiet_mode = found_mode;
+  quiet_mode.c_lflag &= ~static_cast<tcflag_t>(ECHO | ICANON);
+  quiet_mode.c_cc[VMIN] = 1;
+  quiet_mode.c_cc[VTIME] = 0;
+  if (!ignored(SIGINT)) handle(SIGINT, note_interrupt, SA_RESTART);  // output must not break off
+  if (!ignored(SIGTSTP)) handle(SIGTSTP, stop_with_terminal_restored, SA_RESTART);
+  for (int signal : {SIGHUP, SIGTERM, SIGQUIT})
+    if (!ignored(signal)) handle(signal, end_with_terminal_restored, 0);
   start_line_editor();
+  set_mode(quiet_mode);
+}
+
+void stop_console() {
+  if (!terminal) return;
+  stop_line_editor();
+  set_mode(found_mode);
+}
+
+void keep_keys_waiting() { set_mode(quiet_mode); }
+
+int read_key() {
+  termios keys = quiet_mode;
+  keys.c_lflag &= ~static_cast<tcflag_t>(ISIG);  // Ctrl-C and Ctrl-Z arrive as keys
+  set_mode(keys);
+  unsigned char key = 0;
+  ssize_t got = 0;
+  do {
+    got = read(STDIN_FILENO, &key, 1);
+  } while (got < 0 && errno == EINTR);
+  set_mode(quiet_mode);
+  return got == 1 ? key : -1;
 }
 
 bool at_terminal() { return terminal; }
@@ -62,10 +136,4 @@ bool interrupted_since_last_asked() {
   return interrupted;
 }
 
-void suspend_run() {
-  termios current{};
-  tcgetattr(STDIN_FILENO, &current);
-  tcsetattr(STDIN_FILENO, TCSADRAIN, &found_mode);
-  kill(0, SIGTSTP);  // the whole job stops, as when the terminal sends it
-  tcsetattr(STDIN_FILENO, TCSADRAIN, &current);
-}
+void suspend_run() { kill(0, SIGTSTP); }  // the whole job stops, as the terminal would have it

@@ -132,7 +132,9 @@ void append_visible(std::string& out, std::string_view text) {
   append_visible(out, text, text_rule());
 }
 
-ConsoleWriter::ConsoleWriter(std::ostream& out) : out(out), rule(text_rule()) {}
+ConsoleWriter::ConsoleWriter(std::ostream& out) : out(out), rule(text_rule()) {
+  start_paging(*this);
+}
 
 ConsoleWriter::~ConsoleWriter() { flush(); }
 
@@ -178,6 +180,7 @@ void ConsoleWriter::write_shown(std::string_view text, const ByteTable& run_ends
 }
 
 void ConsoleWriter::flush() {
+  if (used > 0) line_open = buffer[used - 1] != '\n';
   out.write(buffer.data(), static_cast<std::streamsize>(used));
   used = 0;
   if (take_interrupt()) stopped = true;  // checked once a buffer, so within one long text too

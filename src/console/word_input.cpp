@@ -1,9 +1,11 @@
 // Reading words: from a stream as they come, or at a terminal from lines
 // typed in a line editor with a history for each prompt, as shells have them.
 #include <histedit.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <csignal>
 #include <cstdio>
 #include <istream>
@@ -25,6 +27,7 @@ struct LineEditor {
   HistoryPtr commands{nullptr, history_end};
   HistoryPtr addresses{nullptr, history_end};
   std::string prompt;
+  std::string typed_ahead;  // keys saved from the terminal while the screen paused
   std::string line;
   std::size_t next = 0;    // where the line's next word starts
   bool cancelled = false;  // the line was ended by Ctrl-C
@@ -134,9 +137,12 @@ std::optional<std::string> edit_line(LineEditor& state, Recall recall) {
   EditLine* editor = state.editor.get();
   el_set(editor, EL_HIST, history, history_for(state, recall));
   el_resize(editor);
+  if (!state.typed_ahead.empty()) el_push(editor, state.typed_ahead.c_str());
+  state.typed_ahead.clear();
   state.cancelled = false;
   int count = 0;
   const char* line = el_gets(editor, &count);
+  keep_keys_waiting();
   if (line == nullptr || count <= 0) return std::nullopt;
   return std::string(line, static_cast<std::size_t>(count));
 }
@@ -153,7 +159,10 @@ void remember_line(LineEditor& state, std::string line, Recall recall) {
 
 Answer prompt_at_terminal(std::string_view prompt, Recall recall, std::ostream& out) {
   LineEditor& state = line_editor();
-  if (interrupted_since_last_asked()) drop_waiting_words();  // Ctrl-C drops the rest
+  if (interrupted_since_last_asked()) {  // Ctrl-C drops the rest of what was typed
+    drop_waiting_words();
+    state.typed_ahead.clear();
+  }
   if (auto word = next_word(state)) {
     // Shown as if typed, so that the screen reads prompt, word, result.
     out << prompt << *word << '\n' << std::flush;
@@ -198,6 +207,19 @@ void start_line_editor() {
   add_function(editor, L"linebrowse-suspend", L"suspend", suspend_editing);
   el_set(editor, EL_BIND, "^Z", "linebrowse-suspend", nullptr);
   bind_terminal_keys(editor);
+}
+
+void stop_line_editor() { line_editor().editor.reset(); }
+
+void save_keys_typed_ahead() {
+  LineEditor& state = line_editor();
+  pollfd waiting{STDIN_FILENO, POLLIN, 0};
+  std::array<char, 256> keys{};
+  while (poll(&waiting, 1, 0) == 1 && (waiting.revents & POLLIN) != 0) {
+    const ssize_t got = read(STDIN_FILENO, keys.data(), keys.size());
+    if (got <= 0) break;
+    state.typed_ahead.append(keys.data(), static_cast<std::size_t>(got));
+  }
 }
 
 std::string read_word(std::istream& in) {

@@ -64,7 +64,7 @@ std::optional<std::string> first_address(int argc, const char* const* argv, std:
 int start_up(int argc, const char* const* argv, std::istream& in, std::ostream& out,
              std::ostream& err) {
   if (auto status = answered_option(argc, argv, out, err)) return *status;
-  start_console();
+  const ConsoleRun console;
   NavigationState nav;
   PageModel page;
   auto address = first_address(argc, argv, in, out);

@@ -9,6 +9,12 @@
 
 namespace {
 
+// The text from where a record's field starts to the end of the body: the
+// field is its start, up to the first bar.
+std::string_view field_at(const PageModel& page, const PageRecord& record) {
+  return std::string_view(page.body).substr(record.at);
+}
+
 // Walks the ordered records alongside the row numbers instead of looking each
 // row up: a record at or after `row` is always at `next`.
 const PageRecord* record_at(const PageRecords& records, PageRecords::const_iterator& next,
@@ -47,28 +53,35 @@ struct RowNumber {
 }  // namespace
 
 // Nothing here allocates, so a page whose parse ran out of memory still shows.
+// At a terminal the rows come one screenful at a time.
 void display_page(const PageModel& page, std::ostream& out) {
   ConsoleWriter screen(out);
-  screen.write("TITLE: ");
-  if (auto title = find_record(page.line_labels, 0))
-    screen.write_visible(record_text(page, *title));
-  screen.write("\n");
+  const PageRecord* title = find_record(page.line_labels, 0);
+  const std::string_view title_field = title ? field_at(page, *title) : std::string_view();
+  if (screen.make_room("TITLE: ", title_field, "")) {
+    screen.write("TITLE: ");
+    screen.write_visible_field(title_field);
+    screen.write("\n");
+  }
 
   RowNumber number(page.last_line);
   auto next_label = page.line_labels.begin();
   auto next_link = page.line_links.begin();
   for (std::int64_t wide_row = 1; wide_row <= page.last_line && !screen.stopped; ++wide_row) {
     auto row = static_cast<std::int32_t>(wide_row);
+    const PageRecord* label = record_at(page.line_labels, next_label, row);
+    const std::string_view label_field = label ? field_at(page, *label) : std::string_view();
+    const bool links = record_at(page.line_links, next_link, row) != nullptr;
+    if (screen.paging && !screen.make_room(number.text(), label_field, links ? " *" : " ")) break;
     screen.write(number.text());
     number.count_up();
-    if (auto label = record_at(page.line_labels, next_label, row))
-      screen.write_visible_field(std::string_view(page.body).substr(label->at));
-    if (record_at(page.line_links, next_link, row))
+    screen.write_visible_field(label_field);
+    if (links)
       screen.write(" *\n");
     else
       screen.write(" \n");
   }
   screen.flush();
-  if (screen.stopped) out << '\n';  // Ctrl-C: the rows stop, the prompt comes next
+  if (screen.line_open) out << '\n';  // stopped within a row: the prompt starts a line
   out.flush();
 }

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <limits>
 #include <new>
+#include <string>
 #include <tuple>
 
+#include "console/console.h"
 #include "page/page.h"
 #include "page/record_pattern.h"
 
@@ -71,6 +73,24 @@ std::uint32_t offset_in(const std::string& body, std::string_view field) {
   return static_cast<std::uint32_t>(field.data() - body.data());
 }
 
+// At a terminal, the line after ERROR DECODING PAGE: where the page broke.
+void say_where(std::size_t line_number, std::string_view line, bool out_of_memory,
+               std::ostream& out) {
+  if (!at_terminal() || line_number == 0) return;
+  try {
+    const std::string at = "AT LINE " + std::to_string(line_number) + ": ";
+    if (out_of_memory)
+      out << at << "(OUT OF MEMORY)\n";
+    else if (line.empty())
+      out << at << "(EMPTY LINE)\n";
+    else
+      out << screen_line(at, line) << '\n';
+    out.flush();
+  } catch (const std::bad_alloc&) {
+    // Not even room to say where: ERROR DECODING PAGE has to do.
+  }
+}
+
 }  // namespace
 
 // A line without a record number stops the parse. So does running out of
@@ -78,11 +98,16 @@ std::uint32_t offset_in(const std::string& body, std::string_view field) {
 void parse_page(PageModel& page, std::ostream& out) {
   RecordStore labels{page.line_labels};
   RecordStore links{page.line_links};
+  std::size_t line_number = 0;
+  std::string_view line;
+  bool out_of_memory = false;
   // Offsets are 32 bits; retrieval caps a body far below that.
   bool decodable = page.body.size() <= std::numeric_limits<std::uint32_t>::max();
   try {
     for (std::string_view rest = page.page_lines; decodable && !rest.empty();) {
-      const auto [record, number] = match_line(take_line(rest));
+      line = take_line(rest);
+      ++line_number;
+      const auto [record, number] = match_line(line);
       if (!number) {
         decodable = false;
         break;
@@ -93,8 +118,12 @@ void parse_page(PageModel& page, std::ostream& out) {
     }
   } catch (const std::bad_alloc&) {
     decodable = false;
+    out_of_memory = true;
   }
-  if (!decodable) out << "ERROR DECODING PAGE\n" << std::flush;
+  if (!decodable) {
+    out << "ERROR DECODING PAGE\n" << std::flush;
+    say_where(line_number, line, out_of_memory, out);
+  }
   labels.settle();
   links.settle();
 }

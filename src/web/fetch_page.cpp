@@ -11,6 +11,7 @@
 #include <new>
 
 #include "console/console.h"
+#include "web/transfer.h"
 #include "web/web.h"
 
 namespace {
@@ -24,21 +25,12 @@ constexpr long receive_buffer_bytes = 512L << 10;
 // How far past the data in hand the body's memory is mapped at a time.
 constexpr std::size_t map_window_bytes = std::size_t{1} << 20;
 
-// The body being received, and the transfer it comes from.
-struct BodyBuffer {
-  std::string body;
-  CURL* transfer;
-  std::string_view stopped_because;  // why write_body declined data, if it did
-  bool out_of_memory = false;
-  std::size_t mapped = 0;  // how much of the body's room is mapped
-};
-
 // Room for the whole body at once when the server announces its length: a big
 // page then arrives without being copied and re-copied as it grows.
-void reserve_announced_length(BodyBuffer& buffer) {
+void reserve_announced_length(Transfer& transfer) {
   curl_off_t length = -1;
-  curl_easy_getinfo(buffer.transfer, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-  if (length > 0) buffer.body.reserve(std::min(static_cast<std::size_t>(length), max_body_bytes));
+  curl_easy_getinfo(transfer.curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+  if (length > 0) transfer.body.reserve(std::min(static_cast<std::size_t>(length), max_body_bytes));
 }
 
 // Maps the memory pages under [start, start + size) in one go, where the
@@ -59,45 +51,13 @@ void map_pages(char* start, std::size_t size) {
 // Before `bytes` more arrive: maps the reserved room they go to, and a window
 // beyond, in one go. A fault for every 4 KiB that a big body fills would cost
 // more than the copying into it.
-void map_ahead(BodyBuffer& buffer, std::size_t bytes) {
-  std::string& body = buffer.body;
+void map_ahead(Transfer& transfer, std::size_t bytes) {
+  std::string& body = transfer.body;
   const std::size_t end = body.size() + bytes;
-  if (end <= buffer.mapped || end > body.capacity()) return;
-  const std::size_t from = std::max(buffer.mapped, body.size());
-  buffer.mapped = std::min(body.capacity(), end + map_window_bytes);
-  map_pages(body.data() + from, buffer.mapped - from);
-}
-
-// libcurl's write callback. Declining data (returning less than was offered)
-// makes libcurl end the transfer.
-extern "C" std::size_t write_body(char* data, std::size_t size, std::size_t count,
-                                  void* body_buffer) {
-  auto& buffer = *static_cast<BodyBuffer*>(body_buffer);
-  std::string& body = buffer.body;
-  const std::size_t bytes = size * count;
-  try {
-    if (body.empty()) reserve_announced_length(buffer);
-    const std::size_t room = max_body_bytes - body.size();
-    if (bytes > room) {
-      body.append(data, room);
-      buffer.stopped_because = "PAGE CUT AT 64 MIB";
-      return 0;
-    }
-    map_ahead(buffer, bytes);
-    body.append(data, bytes);
-    return bytes;
-  } catch (...) {
-    buffer.stopped_because = "RETRIEVAL FAILED: OUT OF MEMORY";
-    buffer.out_of_memory = true;
-    return 0;
-  }
-}
-
-// libcurl's progress callback, which it calls often while a transfer runs,
-// waiting or not: a non-zero answer stops the transfer.
-extern "C" int stop_on_interrupt(void* /*data*/, curl_off_t /*expected_down*/, curl_off_t /*down*/,
-                                 curl_off_t /*expected_up*/, curl_off_t /*up*/) {
-  return interrupt_requested() ? 1 : 0;
+  if (end <= transfer.mapped || end > body.capacity()) return;
+  const std::size_t from = std::max(transfer.mapped, body.size());
+  transfer.mapped = std::min(body.capacity(), end + map_window_bytes);
+  map_pages(body.data() + from, transfer.mapped - from);
 }
 
 std::string upper_case(std::string text) {
@@ -107,9 +67,9 @@ std::string upper_case(std::string text) {
 }
 
 // The one line that says why a retrieval failed or brought no page.
-std::string retrieval_problem(CURL* curl, CURLcode result, const BodyBuffer& buffer) {
-  if (result == CURLE_WRITE_ERROR && !buffer.stopped_because.empty())
-    return std::string(buffer.stopped_because);
+std::string retrieval_problem(CURL* curl, CURLcode result, const Transfer& transfer) {
+  if (result == CURLE_WRITE_ERROR && !transfer.stopped_because.empty())
+    return std::string(transfer.stopped_because);
   if (result != CURLE_OK) return "RETRIEVAL FAILED: " + upper_case(curl_easy_strerror(result));
   long status = 0;
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
@@ -124,16 +84,18 @@ std::string retrieval_problem(CURL* curl, CURLcode result, const BodyBuffer& buf
   return problem;
 }
 
-// After Ctrl-C the terminal has echoed ^C; the page follows on a new line.
-void report_at_terminal(CURL* curl, CURLcode result, const BodyBuffer& buffer, std::ostream& out) {
-  if (result == CURLE_ABORTED_BY_CALLBACK && take_interrupt()) {
-    out << '\n' << std::flush;
+// At a terminal: the status line goes, then one line if the transfer was
+// stopped or brought no page.
+void report_at_terminal(CURLcode result, const Transfer& transfer, std::ostream& out) {
+  if (transfer.status_shown) clear_status(out);
+  if (result == CURLE_ABORTED_BY_CALLBACK && transfer.interrupted) {
+    out << "RETRIEVAL STOPPED\n" << std::flush;
     return;
   }
-  const std::string problem = retrieval_problem(curl, result, buffer);
+  const std::string problem = retrieval_problem(transfer.curl, result, transfer);
   if (!problem.empty()) out << problem << '\n' << std::flush;
   char* location = nullptr;  // where a redirect points: g then Up offers it
-  curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location);
+  curl_easy_getinfo(transfer.curl, CURLINFO_REDIRECT_URL, &location);
   if (location != nullptr) remember_address(location);
 }
 
@@ -147,6 +109,31 @@ using CurlHandle = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
 
 }  // namespace
 
+// libcurl's write callback. Declining data (returning less than was offered)
+// makes libcurl end the transfer.
+extern "C" std::size_t write_body(char* data, std::size_t size, std::size_t count,
+                                  void* transfer_data) {
+  auto& transfer = *static_cast<Transfer*>(transfer_data);
+  std::string& body = transfer.body;
+  const std::size_t bytes = size * count;
+  try {
+    if (body.empty()) reserve_announced_length(transfer);
+    const std::size_t room = max_body_bytes - body.size();
+    if (bytes > room) {
+      body.append(data, room);
+      transfer.stopped_because = "PAGE CUT AT 64 MIB";
+      return 0;
+    }
+    map_ahead(transfer, bytes);
+    body.append(data, bytes);
+    return bytes;
+  } catch (...) {
+    transfer.stopped_because = "RETRIEVAL FAILED: OUT OF MEMORY";
+    transfer.out_of_memory = true;
+    return 0;
+  }
+}
+
 std::string fetch_page(const std::string& url, std::ostream& out) {
   std::string line = "CONNECTING TO ";
   append_visible(line, url);
@@ -155,18 +142,19 @@ std::string fetch_page(const std::string& url, std::ostream& out) {
   init_curl_once();
   CurlHandle curl(curl_easy_init(), curl_easy_cleanup);
   if (!curl) throw std::bad_alloc();  // all that makes libcurl refuse a handle
-  BodyBuffer buffer{{}, curl.get(), {}, false, 0};
+  Transfer transfer{curl.get(), out};
   curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());
   curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, write_body);
-  curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &buffer);
+  curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &transfer);
   // Big pages arrive in far fewer reads and callbacks than with 16 KiB.
   curl_easy_setopt(curl.get(), CURLOPT_BUFFERSIZE, receive_buffer_bytes);
   if (at_terminal()) {
-    curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, stop_on_interrupt);
+    curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, watch_transfer);
+    curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, &transfer);
     curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L);
   }
   const CURLcode result = curl_easy_perform(curl.get());
-  if (at_terminal()) report_at_terminal(curl.get(), result, buffer, out);
-  if (buffer.out_of_memory || result == CURLE_OUT_OF_MEMORY) throw std::bad_alloc();
-  return std::move(buffer.body);
+  if (at_terminal()) report_at_terminal(result, transfer, out);
+  if (transfer.out_of_memory || result == CURLE_OUT_OF_MEMORY) throw std::bad_alloc();
+  return std::move(transfer.body);
 }

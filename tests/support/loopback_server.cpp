@@ -104,6 +104,13 @@ void send_reply(int client, const Reply& reply) {
         if (!send_all(client, body.substr(at, 5))) break;
       }
       break;
+    case Style::drip:
+      if (!send_all(client, head(reply, length))) break;
+      for (char byte : body) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (!send_all(client, std::string_view(&byte, 1))) break;
+      }
+      break;
     case Style::endless: {
       if (!send_all(client, head(reply, "") + body)) break;
       const std::string filler(65536, 'a');

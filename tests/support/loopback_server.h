@@ -16,6 +16,7 @@ struct Reply {
     cut_short,  // declares more than it sends, then closes
     endless,    // the body never ends: sends until the client hangs up
     slow,       // the body in small pieces with pauses between them
+    drip,       // the body a byte every 100 ms
     raw,        // `body` is the whole response, status line and headers too
     hang,       // reads the request, never answers; waits for the client to leave
   };
