@@ -2,6 +2,9 @@
 // every command of the prompt, and the exact bytes a user sees.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "support/loopback_server.h"
 #include "support/run_program.h"
 
@@ -49,6 +52,8 @@ class DialogueTest : public testing::Test {
     server.route("/b.txt", {page_b});
     server.route("/c.txt", {page_c});
     server.route("/d.txt", {"12:Twelve|{host}/b.txt|-\n"});
+    static constexpr char page_e[] = "0:E||-\n1:Nul|{host}/\0file:///etc/passwd|\\\n";
+    server.route("/e.txt", {std::string(page_e, sizeof page_e - 1)});
   }
 
   void expect_dialogues(const std::vector<Dialogue>& dialogues) {
@@ -103,6 +108,22 @@ TEST_F(DialogueTest, StartUp) {
   });
 }
 
+// A keep-alive server serves a whole session over one connection; one that
+// closes idle connections is reconnected to, unseen.
+TEST_F(DialogueTest, ConnectionsAreKeptForTheNextPage) {
+  server.keep_alive();
+  expect_dialogues({{"one connection", start_at_a, "1 b r x\n",
+                     shown_a + prompt + shown_b + prompt + shown_a + prompt + shown_a + exiting}});
+  EXPECT_EQ(server.connections(), 1);
+  LiveRun run({"http://" + server.host() + "/a.txt"}, LiveRun::Input::pipes);
+  ASSERT_TRUE(run.shows(prompt));
+  std::this_thread::sleep_for(std::chrono::seconds(1));  // the server closes the idle connection
+  run.type("1 x\n");
+  ASSERT_TRUE(run.shows(with_host(shown_b, server.host()) + exiting)) << run.output;
+  EXPECT_EQ(run.finish(), 0);
+  EXPECT_EQ(server.connections(), 3);
+}
+
 TEST_F(DialogueTest, HelpAndVersion) {
   const std::string usage_start = "Usage: linebrowse [ADDRESS]\n";
   const std::string version = "linebrowse " LINEBROWSE_VERSION "\n";
@@ -155,9 +176,16 @@ TEST_F(DialogueTest, FollowingLinks) {
        {"http://{host}/d.txt"},
        "12:4567x x\n",
        "CONNECTING TO http://{host}/d.txt\nTITLE: \n" + prompt + shown_b + exiting},
+      {"an address with a NUL byte is shown, never retrieved",
+       {"http://{host}/e.txt"},
+       "1 x\n",
+       "CONNECTING TO http://{host}/e.txt\nTITLE: E\n1: Nul *\n" + prompt +
+           "CONNECTING TO http://{host}/^@file:///etc/passwd\nTITLE: \n1:  \n" + exiting},
       {"a page without terminator keeps the previous row count", start_at_a, "1 2 x\n",
        shown_a + prompt + shown_b + prompt + shown_c2 + exiting},
   });
+  for (const std::string& path : server.requests())
+    EXPECT_NE(path, "/") << "the address was retrieved up to its NUL byte";
 }
 
 TEST_F(DialogueTest, InvalidLinks) {

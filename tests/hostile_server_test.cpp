@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <random>
 
 #include "support/loopback_server.h"
@@ -128,6 +129,23 @@ TEST_F(HostileServerTest, RandomBinaryBodiesNeverReachTheTerminalRaw) {
     EXPECT_FALSE(sends_control(run.out)) << "body " << i;
     EXPECT_TRUE(run.out.ends_with("EXITING\n")) << "body " << i;
   }
+}
+
+// A server that stops sending must not hold a script for ever: after a
+// minute of silence what arrived is the page. One that sends a byte every
+// few seconds is slow, not stopped, for as long as it keeps sending.
+TEST_F(HostileServerTest, ASilentServerEndsThePipedRunAfterAMinute) {
+  server.route("/stall", {"0:Alive||-\n1:A||\\\n", "200 OK", Reply::Style::drip_then_stall});
+  const auto start = std::chrono::steady_clock::now();
+  ProgramRun run = run_browser({"http://" + server.host() + "/stall"}, "x\n", 240);
+  const auto seconds =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start)
+          .count();
+  expect_clean_end(run, "a server that stalls");
+  EXPECT_EQ(run.out, "CONNECTING TO http://" + server.host() + "/stall\nTITLE: Alive\n1: A \n" +
+                         prompt + "EXITING\n");
+  EXPECT_GE(seconds, 17 * 4 + 60 - 2) << "cut while the server still sent";
+  EXPECT_LE(seconds, 17 * 4 + 60 + 20) << "waited on past a minute of silence";
 }
 
 // Memory that runs out while a big page is retrieved, parsed or shown is a

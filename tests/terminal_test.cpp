@@ -51,6 +51,8 @@ class TerminalTest : public testing::Test {
     for (int n = 1; n < 40; ++n) broken += std::to_string(n) + ":Good||-\n";
     server.route("/broken", {broken + "no record here\n60:End||\\\n"});
     server.route("/wide", {broken + std::string(100, 'w') + "\n"});
+    static constexpr char nul_page[] = "0:Nul||-\n1:x|{host}/\0x|-\n";
+    server.route("/nul", {std::string(nul_page, sizeof nul_page - 1)});
     server.route("/blank", {"0:Blank||-\n1:A||\\\n\n"});
     server.route("/latin1", {"0:Caf\xe9 na\xefve||-\n1:a \x9b"
                              "2J|t|\\\n"});
@@ -249,6 +251,12 @@ TEST_F(TerminalTest, FailuresSayWhy) {
       {"a 404 still shows its body",
        "http://{host}/gone",
        {{"", "HTTP STATUS 404\r\nTITLE: Gone\r\n"}, {"x\r", "EXITING"}}},
+      {"an address with a NUL byte",
+       "http://{host}/nul",
+       {{"1\r",
+         "CONNECTING TO http://{host}/^@x\r\n"
+         "RETRIEVAL FAILED: THE ADDRESS HOLDS A NUL BYTE\r\nTITLE: \r\n"},
+        {"x\r", "EXITING"}}},
       {"the empty address",
        start,
        {{"b\r", "CONNECTING TO \r\nRETRIEVAL FAILED: URL USING BAD"}, {"x\r", "EXITING"}}},

@@ -1,7 +1,7 @@
-// Watching a transfer while it runs, at a terminal: after a second, one line
-// that says how much has arrived and how fast, and Ctrl-C to stop it.
+// Watching a transfer while it runs: a server that stops sending ends it,
+// and at a terminal, after a second, one line says how much has arrived and
+// how fast, and Ctrl-C stops it.
 #include <array>
-#include <cinttypes>
 #include <cstdio>
 #include <new>
 
@@ -12,6 +12,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// A minute without a byte, connecting included, and the server is taken to
+// have stopped: a script must not wait for ever. A slow server that sends a
+// byte now and then is never cut.
+constexpr auto longest_silence = 60s;
 constexpr auto quiet_start = 1s;         // a load this quick needs no status line
 constexpr auto status_interval = 250ms;  // at most four times a second
 
@@ -49,6 +53,16 @@ extern "C" int watch_transfer(void* transfer_data, curl_off_t /*expected_down*/,
     return 1;
   }
   const auto now = Transfer::Clock::now();
+  long header_bytes = 0;
+  curl_easy_getinfo(transfer.curl, CURLINFO_HEADER_SIZE, &header_bytes);
+  if (down + header_bytes != transfer.arrived) {
+    transfer.arrived = down + header_bytes;
+    transfer.last_arrival = now;
+  } else if (now - transfer.last_arrival >= longest_silence) {
+    transfer.stalled = true;
+    return 1;
+  }
+  if (!at_terminal()) return 0;
   if (now - transfer.started >= quiet_start && now - transfer.status_written >= status_interval) {
     try {
       write_status(transfer, down, now);

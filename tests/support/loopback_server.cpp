@@ -58,28 +58,33 @@ std::string read_request_path(int client) {
   return request.substr(start + 1, end - start - 1);
 }
 
-std::string head(const Reply& reply, const std::string& length_line) {
-  return "HTTP/1.1 " + reply.status + "\r\n" + length_line + reply.headers +
-         "Connection: close\r\n\r\n";
+// Each wait ends after the socket's receive limit; two minutes in all, more
+// than the browser waits for a silent server.
+void wait_for_client_to_leave(int client) {
+  for (int wait = 0; wait < 24; ++wait) {
+    char byte = 0;
+    if (recv(client, &byte, 1, 0) >= 0) return;
+  }
 }
 
-void send_reply(int client, const Reply& reply) {
+std::string head(const Reply& reply, const std::string& length_line, bool keep_open = false) {
+  return "HTTP/1.1 " + reply.status + "\r\n" + length_line + reply.headers +
+         (keep_open ? "\r\n" : "Connection: close\r\n\r\n");
+}
+
+// Sends the reply; true when the connection may serve another request.
+bool send_reply(int client, const Reply& reply, bool keep_alive) {
   using Style = Reply::Style;
   const std::string& body = reply.body;
   const std::string length = "Content-Length: " + std::to_string(body.size()) + "\r\n";
   switch (reply.style) {
     case Style::whole:
-      send_all(client, head(reply, length) + body);
-      break;
+      return send_all(client, head(reply, length, keep_alive) + body) && keep_alive;
     case Style::raw:
       send_all(client, body);
       break;
     case Style::hang:
-      // Each wait ends after the socket's receive limit; a minute in all.
-      for (int wait = 0; wait < 12; ++wait) {
-        char byte = 0;
-        if (recv(client, &byte, 1, 0) >= 0) break;
-      }
+      wait_for_client_to_leave(client);
       break;
     case Style::cut_short:
       send_all(
@@ -104,6 +109,14 @@ void send_reply(int client, const Reply& reply) {
         if (!send_all(client, body.substr(at, 5))) break;
       }
       break;
+    case Style::drip_then_stall:
+      if (!send_all(client, head(reply, "Content-Length: 1000\r\n"))) break;
+      for (char byte : body) {
+        std::this_thread::sleep_for(std::chrono::seconds(4));
+        if (!send_all(client, std::string_view(&byte, 1))) break;
+      }
+      wait_for_client_to_leave(client);
+      break;
     case Style::drip:
       if (!send_all(client, head(reply, length))) break;
       for (char byte : body) {
@@ -119,6 +132,7 @@ void send_reply(int client, const Reply& reply) {
       break;
     }
   }
+  return false;
 }
 
 }  // namespace
@@ -163,6 +177,7 @@ void LoopbackServer::serve() {
     if (poll(&waiting, 1, 20) <= 0) continue;
     int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
     if (client < 0) continue;
+    ++connections_;
     answer(client);
     close(client);
   }
@@ -172,10 +187,20 @@ void LoopbackServer::answer(int client) {
   timeval limit{5, 0};
   setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
   setsockopt(client, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-  std::string path = read_request_path(client);
-  if (path.empty()) return;
-  send_reply(client, reply_for(path));
+  do {
+    std::string path = read_request_path(client);
+    if (path.empty()) return;
+    if (!send_reply(client, reply_for(path), keep_alive_)) break;
+  } while (next_request_comes(client));
   shutdown(client, SHUT_WR);
+}
+
+// With keep-alive, whether the client sends another request on this
+// connection within half a second and before another client connects: one
+// worker that closes idle connections, as small servers have.
+bool LoopbackServer::next_request_comes(int client) {
+  pollfd waiting[2] = {{client, POLLIN, 0}, {listener_, POLLIN, 0}};
+  return poll(waiting, 2, 500) > 0 && waiting[0].revents != 0 && waiting[1].revents == 0;
 }
 
 int closed_port() {

@@ -11,14 +11,15 @@
 
 struct Reply {
   enum class Style {
-    whole,      // Content-Length and the body
-    chunked,    // chunked transfer coding, a few bytes a chunk
-    cut_short,  // declares more than it sends, then closes
-    endless,    // the body never ends: sends until the client hangs up
-    slow,       // the body in small pieces with pauses between them
-    drip,       // the body a byte every 100 ms
-    raw,        // `body` is the whole response, status line and headers too
-    hang,       // reads the request, never answers; waits for the client to leave
+    whole,            // Content-Length and the body
+    chunked,          // chunked transfer coding, a few bytes a chunk
+    cut_short,        // declares more than it sends, then closes
+    endless,          // the body never ends: sends until the client hangs up
+    slow,             // the body in small pieces with pauses between them
+    drip,             // the body a byte every 100 ms
+    raw,              // `body` is the whole response, status line and headers too
+    hang,             // reads the request, never answers; waits for the client to leave
+    drip_then_stall,  // announces more, sends the body a byte every 4 s, then nothing
   };
   Reply(std::string body = "", std::string status = "200 OK", Style style = Style::whole,
         std::string headers = "")
@@ -46,15 +47,22 @@ class LoopbackServer {
   void route(const std::string& path, Reply reply);
   // The paths asked for so far, in order.
   std::vector<std::string> requests() const;
+  // Whole replies keep the connection open for the next request.
+  void keep_alive() { keep_alive_ = true; }
+  // How many connections clients have opened.
+  int connections() const { return connections_; }
 
  private:
   void serve();
   void answer(int client);
+  bool next_request_comes(int client);
   Reply reply_for(const std::string& path);
 
   int listener_ = -1;
   int port_ = 0;
   std::atomic<bool> stopping_{false};
+  std::atomic<bool> keep_alive_{false};
+  std::atomic<int> connections_{0};
   mutable std::mutex mutex_;
   std::map<std::string, Reply> routes_;
   std::vector<std::string> requests_;
