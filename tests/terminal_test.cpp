@@ -404,6 +404,22 @@ TEST_F(TerminalTest, CtrlZSuspendsAndFgShowsTheLineAgain) {
   EXPECT_EQ(run.errors, "");
 }
 
+// Ended by a signal at a prompt or during a load, the run leaves the
+// terminal echoing and editing lines, as it found it.
+TEST_F(TerminalTest, EndingBySignalLeavesTheTerminalAsFound) {
+  for (int signal : {SIGTERM, SIGHUP}) {
+    for (const std::string path : {"/t.txt", "/hang"}) {
+      LiveRun run({"http://" + server.host() + path}, LiveRun::Input::terminal);
+      ASSERT_TRUE(run.shows(path == "/hang" ? "CONNECTING TO" : prompt)) << run.output;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      ASSERT_FALSE(run.terminal_cooked()) << "the browser had set the terminal";
+      run.interrupt(signal);
+      EXPECT_EQ(run.finish(), 128 + signal) << path;
+      EXPECT_TRUE(run.terminal_cooked()) << path << ", signal " << signal;
+    }
+  }
+}
+
 // Piped, the same Ctrl-C ends the run as it always has: SIGINT's default.
 TEST_F(TerminalTest, PipedCtrlCStillEndsTheRun) {
   LiveRun run({"http://" + server.host() + "/hang"}, LiveRun::Input::pipes);

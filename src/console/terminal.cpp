@@ -37,35 +37,33 @@ void handle(int signal, void (*handler)(int), int flags) {
   sigaction(signal, &action, nullptr);
 }
 
+// Leaves the terminal as the run found it and lets `signal` do what it does
+// by default, here and now; returns if the run goes on after it (a stop).
+void act_as_default(int signal) {
+  set_mode(found_mode);
+  handle(signal, SIG_DFL, 0);
+  sigset_t just_this{};
+  sigemptyset(&just_this);
+  sigaddset(&just_this, signal);
+  sigprocmask(SIG_UNBLOCK, &just_this, nullptr);
+  kill(getpid(), signal);
+}
+
 // Ctrl-Z, and a stop sent by another program: the terminal goes back to how
 // the run found it while the run is stopped, and is set again when it goes on.
 extern "C" void stop_with_terminal_restored(int signal) {
   const int saved_errno = errno;
   termios current{};
   tcgetattr(STDIN_FILENO, &current);
-  set_mode(found_mode);
-  handle(signal, SIG_DFL, 0);
-  sigset_t stop{};
-  sigemptyset(&stop);
-  sigaddset(&stop, signal);
-  sigprocmask(SIG_UNBLOCK, &stop, nullptr);
-  kill(getpid(), signal);  // stops here until the shell's fg
+  act_as_default(signal);  // stopped here until the shell's fg
   handle(signal, stop_with_terminal_restored, SA_RESTART);
   set_mode(current);
   errno = saved_errno;
 }
 
-// A hang-up or a request to end: the terminal is left as it was found, then
-// the signal ends the run as it would have.
-extern "C" void end_with_terminal_restored(int signal) {
-  set_mode(found_mode);
-  handle(signal, SIG_DFL, 0);
-  sigset_t end{};
-  sigemptyset(&end);
-  sigaddset(&end, signal);
-  sigprocmask(SIG_UNBLOCK, &end, nullptr);
-  kill(getpid(), signal);
-}
+// A hang-up or a request to end: the run ends as it would have, with the
+// terminal as it was found.
+extern "C" void end_with_terminal_restored(int signal) { act_as_default(signal); }
 
 // A run started with a signal ignored (in the background, say) keeps it so.
 bool ignored(int signal) {

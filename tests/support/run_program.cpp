@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -164,8 +165,14 @@ void LiveRun::type(std::string_view keys) {
   }
 }
 
-void LiveRun::interrupt() {
-  if (pid_ > 0) kill(pid_, SIGINT);
+void LiveRun::interrupt(int signal) {
+  if (pid_ > 0) kill(pid_, signal);
+}
+
+bool LiveRun::terminal_cooked() const {
+  termios mode{};
+  return tcgetattr(to_child_, &mode) == 0 && (mode.c_lflag & ECHO) != 0 &&
+         (mode.c_lflag & ICANON) != 0;
 }
 
 bool LiveRun::read_for(std::chrono::steady_clock::time_point deadline) {

@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <csignal>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,8 +50,11 @@ class LiveRun {
   LiveRun& operator=(const LiveRun&) = delete;
 
   void type(std::string_view keys);
-  // SIGINT, as Ctrl-C sends it; never to a pid of 0 or below.
-  void interrupt();
+  // A signal (SIGINT, as Ctrl-C sends it, by default); never to a pid of 0
+  // or below.
+  void interrupt(int signal = SIGINT);
+  // At a terminal: whether it echoes keys and edits lines, as a shell leaves it.
+  bool terminal_cooked() const;
   // Waits until the output after the last text found shows `text`.
   bool shows(std::string_view text, int seconds = 10);
   // Reads to the end and returns the exit status (128 + signal when killed
