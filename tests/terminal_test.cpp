@@ -373,9 +373,9 @@ TEST_F(TerminalTest, ShowsOneScreenAtATime) {
         {" ", "\r\x1b[K" + rows(29, 57) + more},
         {"\r", "\r\x1b[K" + rows(58, 58) + more},
         {"q", "\r\x1b[K" + prompt},
-        {"d\r", "d\r\nTITLE: Long\r\n" + rows(1, 28) + more},
-        {ctrl_c, "\r\x1b[K" + prompt},
-        {"x\r", "EXITING"}},
+        {"d d\r", "d\r\nTITLE: Long\r\n" + rows(1, 28) + more},
+        {ctrl_c, "\r\x1b[K" + prompt},  // the second d goes with Ctrl-C
+        {"x\r", "x\r\nEXITING"}},
        thirty},
       {"a page that fits shows as before",
        start,

@@ -91,6 +91,7 @@ More ask_for_more(std::ostream& out) {
     if (key == ' ' || key == '\r' || key == '\n' || key == 'q' || key == 'Q' || key == 3 ||
         key < 0) {
       out << "\r\033[K" << std::flush;
+      if (key == 3) note_interrupt_key();
       if (key == ' ') return More::screen;
       return key == '\r' || key == '\n' ? More::row : More::stop;
     }

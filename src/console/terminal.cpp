@@ -115,6 +115,8 @@ int read_key() {
   return got == 1 ? key : -1;
 }
 
+void note_interrupt_key() { taken_since_asked = true; }
+
 bool at_terminal() { return terminal; }
 
 TextRule text_rule() { return rule; }

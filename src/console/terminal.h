@@ -17,6 +17,10 @@ void keep_keys_waiting();
 // the bytes 3 and 26. -1 at the end of input.
 int read_key();
 
+// Ctrl-C read as a key: what waits to be read is dropped at the next prompt,
+// as after Ctrl-C pressed while the run works.
+void note_interrupt_key();
+
 // Keys typed before the screen paused, which the next prompts take first.
 void save_keys_typed_ahead();
 
