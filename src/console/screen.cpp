@@ -40,7 +40,15 @@ struct Span {
     }
     column += width;
   }
-  void tab() { column = std::min((column / 8 + 1) * 8, columns); }
+  // ASCII text: a column a byte, tabs to the next stop.
+  void place_ascii(std::string_view text) {
+    for (char c : text) {
+      if (c == '\t')
+        column = std::min((column / 8 + 1) * 8, columns);
+      else
+        place(1);
+    }
+  }
 };
 
 // How many columns a character shown as `bytes` takes: ASCII one, tabs to
@@ -48,7 +56,7 @@ struct Span {
 // says (0 for combining marks, 2 for wide ones); a passed Latin-1 byte one.
 void place_piece(Span& span, std::string_view bytes, bool passed) {
   if (!passed || static_cast<unsigned char>(bytes.front()) < 0x80) {
-    for (char c : bytes) c == '\t' ? span.tab() : span.place(1);
+    span.place_ascii(bytes);
     return;
   }
   wchar_t character = 0;
@@ -62,20 +70,9 @@ void place_piece(Span& span, std::string_view bytes, bool passed) {
 // it has taken more than `enough` lines.
 void place_text(Span& span, std::string_view text, bool field, std::size_t enough) {
   each_shown_piece(text, text_rule(), field, [&](std::string_view shown, bool passed) {
-    if (passed && static_cast<unsigned char>(shown.front()) < 0x80) {
-      for (char c : shown) {
-        c == '\t' ? span.tab() : span.place(1);
-        if (span.lines > enough) return false;
-      }
-      return true;
-    }
     place_piece(span, shown, passed);
     return span.lines <= enough;
   });
-}
-
-void place_own(Span& span, std::string_view text) {
-  for (char c : text) c == '\t' ? span.tab() : span.place(1);
 }
 
 enum class More { screen, row, stop };
@@ -118,9 +115,9 @@ bool ConsoleWriter::make_room(std::string_view own, std::string_view network_fie
                               std::string_view own_end) {
   if (!paging || stopped) return !stopped;
   Span span{columns};
-  place_own(span, own);
+  span.place_ascii(own);
   place_text(span, network_field, true, rows);
-  place_own(span, own_end);
+  span.place_ascii(own_end);
   const std::size_t lines = span.lines;
   if (lines_shown > 0 && lines_shown + lines > lines_allowed) {
     flush();
@@ -160,14 +157,14 @@ std::string screen_line(std::string_view own, std::string_view network_text) {
   // What fits beside "..." is kept; all of it when all of it fits.
   const std::size_t columns = screen_size().columns;
   Span whole{columns};
-  place_own(whole, own);
+  whole.place_ascii(own);
   place_text(whole, network_text, false, 1);
   if (whole.lines == 1) {
     append_visible(line, network_text);
     return line;
   }
   Span kept{columns - 3};
-  place_own(kept, own);
+  kept.place_ascii(own);
   each_shown_piece(network_text, text_rule(), false, [&](std::string_view shown, bool passed) {
     for (std::string_view piece = shown; !piece.empty();) {
       // Plain text a byte at a time; other pieces whole.

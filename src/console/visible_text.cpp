@@ -114,18 +114,10 @@ std::size_t plain_prefix(std::string_view text) {
 }
 
 void append_visible(std::string& out, std::string_view text, TextRule rule) {
-  while (!text.empty()) {
-    const std::size_t plain = plain_prefix(text);
-    out.append(text.substr(0, plain));
-    text.remove_prefix(plain);
-    if (text.empty()) break;
-    const ShownPiece piece = next_piece(text, rule);
-    if (piece.passed)
-      out.append(text.substr(0, piece.consumed));
-    else
-      out.append(piece.notation.data(), piece.notation_size);
-    text.remove_prefix(piece.consumed);
-  }
+  each_shown_piece(text, rule, false, [&out](std::string_view shown, bool /*passed*/) {
+    out.append(shown);
+    return true;
+  });
 }
 
 void append_visible(std::string& out, std::string_view text) {
