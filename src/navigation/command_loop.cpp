@@ -36,11 +36,7 @@ void follow_link(const std::string& word, NavigationState& nav, PageModel& page,
   load_page(nav, page, out);
 }
 
-bool is_command(const std::string& word, char letter) {
-  return word.size() == 1 && (word[0] == letter || word[0] == letter - 32);
-}
-
-// Whether `word` is one of `names`, in any case.
+// Whether `word` is one of `names` (written in lower case), in any case.
 bool is_one_of(const std::string& word, std::initializer_list<std::string_view> names) {
   return std::any_of(names.begin(), names.end(), [&word](std::string_view name) {
     return std::equal(word.begin(), word.end(), name.begin(), name.end(),
@@ -67,19 +63,20 @@ void command_loop(NavigationState& nav, PageModel& page, std::istream& in, std::
     if (answer.kind == Answer::ended) return;
     if (!word.empty() && is_digit(word[0])) {
       follow_link(word, nav, page, out);
-    } else if (is_command(word, 'x') || (at_terminal() && is_one_of(word, {"q", "quit", "exit"}))) {
+    } else if (is_one_of(word, {"x"}) ||
+               (at_terminal() && is_one_of(word, {"q", "quit", "exit"}))) {
       out << "EXITING\n" << std::flush;
       return;
-    } else if (is_command(word, 'd')) {
+    } else if (is_one_of(word, {"d"})) {
       display_page(page, out);
-    } else if (is_command(word, 'r')) {
+    } else if (is_one_of(word, {"r"})) {
       clear_records(page);
       load_page(nav, page, out);
-    } else if (is_command(word, 'b')) {
+    } else if (is_one_of(word, {"b"})) {
       clear_records(page);
       nav.current_url = nav.previous_url;
       load_page(nav, page, out);
-    } else if (is_command(word, 'g')) {
+    } else if (is_one_of(word, {"g"})) {
       const Answer address = prompt_url(in, out);
       if (address.kind == Answer::ended) return;
       if (address.kind == Answer::cancelled) continue;  // the go-to is taken back
