@@ -11,7 +11,13 @@
 namespace {
 
 const std::string prompt = "Enter line number or command: ";
-const std::string up = "\x1b[A", left = "\x1b[D", home = "\x1b[H", ctrl_c = "\x03", ctrl_d = "\x04";
+const std::string up = "\x1b[A", left = "\x1b[D", home = "\x1b[H", ctrl_c = "\x03", ctrl_d = "\x04",
+                  ctrl_v = "\x16";
+// What a hostile redirect puts after its address: a window title, a screen
+// clear, a clipboard write, a C1 CSI, and a word that would run as a command.
+const std::string evil_location =
+    "\x1b]0;OWNED\a\x1b[2J\x1b]52;c;ZWNobyBwd25lZAo=\a\xc2\x9b"
+    "2J d";
 
 // Keys typed, then what the screen must show next (lines end in \r\n there).
 // Keys typed before the browser reads them meet the terminal's own line
@@ -27,6 +33,7 @@ struct Session {
   std::string start;  // the first address, "" to be asked for it
   std::vector<Step> steps;
   Screen screen = {};
+  std::vector<std::string> never = {};  // bytes the whole screen must not hold
 };
 
 class TerminalTest : public testing::Test {
@@ -62,6 +69,9 @@ class TerminalTest : public testing::Test {
                          "1;1HSPOOFED \xc3\xa9|t|\\\n"});
     // libcurl sends the address's high bytes %-encoded, and passes those of
     // an absolute Location as they came.
+    server.route("/evil",
+                 {"", "302 Found", Reply::Style::whole,
+                  "Location: http://" + server.host() + "/b.txt " + evil_location + "\r\n"});
     for (const char* path : {"/moved-c1%e2%80%9b", "/moved-c1%e9"})
       server.route(path, {"", "301 Moved Permanently", Reply::Style::whole,
                           "Location: http://" + server.host() +
@@ -87,6 +97,9 @@ class TerminalTest : public testing::Test {
       }
       EXPECT_EQ(run.finish(), 0) << s.what;
       EXPECT_EQ(run.errors, "") << s.what;
+      for (const std::string& bytes : s.never)
+        EXPECT_EQ(run.output.find(bytes), std::string::npos)
+            << s.what << ": " << testing::PrintToString(bytes) << " reached the screen";
     }
   }
 
@@ -94,6 +107,7 @@ class TerminalTest : public testing::Test {
 };
 
 const std::string start = "http://{host}/t.txt";
+
 const std::string more = "-- MORE: SPACE NEXT SCREEN, ENTER NEXT ROW, Q STOPS --";
 const std::string more_erased = more + "\r\x1b[K";
 const std::string shown_t = "TITLE: Terminal\r\n1: Hang *\r\n2: Rows *\r\n3: To B *\r\n";
@@ -306,6 +320,45 @@ TEST_F(TerminalTest, TextFitsTheTerminalsEncoding) {
         {"x\r", "EXITING"}},
        utf8},
   });
+}
+
+// Neither a server, through the address history, nor a key typed with
+// Ctrl-V gets an escape or a C1 control to the terminal raw, in either
+// kind of locale, and no word of a redirect's target runs as a command.
+TEST_F(TerminalTest, EchoesNothingRaw) {
+  const std::string encoded =
+      "http://{host}/b.txt%20%1B]0;OWNED%07%1B[2J%1B]52;c;ZWNobyBwd25lZAo=%07%C2%9B2J%20d";
+  const std::vector<std::string> raw = {"\x1b]", "\x1b[2J", "\x9b", "OWNED\a", "command: d\r"};
+  std::vector<Session> sessions;
+  for (const Screen& screen : {Screen{24, 160, "C.UTF-8"}, Screen{24, 160, "C"}}) {
+    sessions.push_back({"a redirect's target recalled and run",
+                        "http://{host}/evil",
+                        {{"g\r", "Enter URL: "},
+                         {up, encoded},
+                         {"\r", "CONNECTING TO " + encoded + "\r\n"},
+                         {"x\r", "EXITING"}},
+                        screen,
+                        raw});
+    sessions.push_back({"Ctrl-C on a recalled target, and on a typed escape",
+                        "http://{host}/evil",
+                        {{"g\r", "Enter URL: "},
+                         {up + home, encoded},
+                         {ctrl_c, encoded + "^C\r\n" + prompt},
+                         {"g\r", "Enter URL: "},
+                         {"ab" + ctrl_v + "\x1b[2J" + home, "ab^[[2J"},
+                         {ctrl_c, "ab^[[2J^C\r\n" + prompt},
+                         {"x\r", "EXITING"}},
+                        screen,
+                        raw});
+    sessions.push_back(
+        {"a typed escape as the second word of a line",
+         start,
+         {{"d " + ctrl_v + "\x1b[2J\r", shown_t + prompt + "^[[2J\r\nUNKNOWN COMMAND: ^[[2J"},
+          {"x\r", "EXITING"}},
+         screen,
+         raw});
+  }
+  run_sessions(sessions);
 }
 
 TEST_F(TerminalTest, SaysWhereAPageBreaks) {

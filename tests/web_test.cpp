@@ -35,6 +35,21 @@ TEST(NormalizeUrl, ForcesPlainHttp) {
   }
 }
 
+// An address offered at the prompt from the network is one word, shown as
+// it is sent.
+TEST(PercentEncoded, LeavesOnlyPrintableAscii) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"http://h/a?b=c&d#e~%41", "http://h/a?b=c&d#e~%41"},
+      {"http://h/a b\td", "http://h/a%20b%09d"},
+      {"\x1b]0;x\a\x7f", "%1B]0;x%07%7F"},
+      {"\xc2\x9b\xe9\xff", "%C2%9B%E9%FF"},
+      {std::string("a\0b", 3), "a%00b"},
+      {"", ""},
+  };
+  for (const auto& [address, sent] : cases)
+    EXPECT_EQ(percent_encoded(address), sent) << testing::PrintToString(address);
+}
+
 TEST(PromptUrl, ReadsOneWordAndLeavesTheRest) {
   std::istringstream in("  \t server/a  https://b\n\n");
   std::ostringstream out;

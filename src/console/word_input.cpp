@@ -64,11 +64,15 @@ std::optional<std::string> next_word(LineEditor& state) {
 
 // Ctrl-C while a line is edited, in the history search too (which hands the
 // key back to the editor): the line is dropped, as shells drop it. The rest of
-// the line is written out first, so that ^C stands after what was typed.
+// the line is written out first, so that ^C stands after what was typed; it
+// may hold escapes typed with Ctrl-V or recalled from the history, so it is
+// shown as network text is.
 unsigned char cancel_line(EditLine* editor, int /*key*/) {
   const LineInfo* line = el_line(editor);
-  std::fwrite(line->cursor, 1, static_cast<std::size_t>(line->lastchar - line->cursor), stdout);
-  std::fputs("^C\n", stdout);
+  std::string rest;
+  append_visible(rest, {line->cursor, static_cast<std::size_t>(line->lastchar - line->cursor)});
+  rest += "^C\n";
+  std::fwrite(rest.data(), 1, rest.size(), stdout);
   std::fflush(stdout);
   line_editor().cancelled = true;
   return CC_NEWLINE;
@@ -164,8 +168,12 @@ Answer prompt_at_terminal(std::string_view prompt, Recall recall, std::ostream& 
     state.typed_ahead.clear();
   }
   if (auto word = next_word(state)) {
-    // Shown as if typed, so that the screen reads prompt, word, result.
-    out << prompt << *word << '\n' << std::flush;
+    // Shown as if typed, so that the screen reads prompt, word, result; in
+    // the notation of network text, since the line may have come from the
+    // history or held escapes typed with Ctrl-V.
+    std::string shown(prompt);
+    append_visible(shown, *word);
+    out << shown << '\n' << std::flush;
     return {Answer::typed, std::move(*word)};
   }
   if (state.at_end) {

@@ -102,7 +102,7 @@ void report_at_terminal(CURLcode result, const Transfer& transfer, std::ostream&
   if (!problem.empty()) out << problem << '\n' << std::flush;
   char* location = nullptr;  // where a redirect points: g then Up offers it
   curl_easy_getinfo(transfer.curl, CURLINFO_REDIRECT_URL, &location);
-  if (location != nullptr) remember_address(location);
+  if (location != nullptr) remember_address(percent_encoded(location));
 }
 
 // libcurl's global state is set up once per process and never torn down.

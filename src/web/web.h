@@ -13,6 +13,11 @@
 // `out`; an address without an http:// scheme gets one put in front.
 std::string normalize_url(std::string_view url, std::ostream& out);
 
+// An address as it is sent: spaces, control bytes and bytes from 0x7f up
+// %-encoded, so that it is one word that shows as it is. For addresses that
+// come from the network and are offered at the address prompt.
+std::string percent_encoded(std::string_view url);
+
 // Prompts "Enter URL: " and returns the word typed, normalised. At a terminal
 // the answer may instead be Ctrl-C or Ctrl-D.
 Answer prompt_url(std::istream& in, std::ostream& out);
