@@ -3,6 +3,7 @@
 // the loop forgives: help and quit as people type them, and other words are
 // refused instead of ending the session.
 #include <algorithm>
+#include <new>
 
 #include "console/console.h"
 #include "navigation/navigation.h"
@@ -55,39 +56,55 @@ void refuse(const std::string& word, std::ostream& out) {
 
 }  // namespace
 
+namespace {
+
+// Carries out one command word; false when it ends the run.
+bool carry_out(const std::string& word, NavigationState& nav, PageModel& page, std::istream& in,
+               std::ostream& out) {
+  if (!word.empty() && is_digit(word[0])) {
+    follow_link(word, nav, page, out);
+  } else if (is_one_of(word, {"x"}) || (at_terminal() && is_one_of(word, {"q", "quit", "exit"}))) {
+    out << "EXITING\n" << std::flush;
+    return false;
+  } else if (is_one_of(word, {"d"})) {
+    display_page(page, out);
+  } else if (is_one_of(word, {"r"})) {
+    clear_records(page);
+    load_page(nav, page, out);
+  } else if (is_one_of(word, {"b"})) {
+    clear_records(page);
+    nav.current_url = nav.previous_url;
+    load_page(nav, page, out);
+  } else if (is_one_of(word, {"g"})) {
+    const Answer address = prompt_url(in, out);
+    if (address.kind == Answer::ended) return false;
+    if (address.kind == Answer::cancelled) return true;  // the go-to is taken back
+    nav.current_url = address.word;
+    load_page(nav, page, out);
+  } else if (!at_terminal()) {
+    return false;  // through pipes any other word ends the run, as scripts expect
+  } else if (is_one_of(word, {"?", "h", "help"})) {
+    out << command_list << std::flush;
+  } else {
+    refuse(word, out);
+  }
+  return true;
+}
+
+}  // namespace
+
+// A page that ran out of memory holds what there was until the next load
+// empties it, so a command may find none left. It is then given up and said
+// as a page that cannot be decoded is; the run goes on.
 void command_loop(NavigationState& nav, PageModel& page, std::istream& in, std::ostream& out) {
   for (;;) {
-    const Answer answer = prompt_word("Enter line number or command: ", Recall::commands, in, out);
-    const std::string& word = answer.word;
-    if (answer.kind == Answer::cancelled) continue;
-    if (answer.kind == Answer::ended) return;
-    if (!word.empty() && is_digit(word[0])) {
-      follow_link(word, nav, page, out);
-    } else if (is_one_of(word, {"x"}) ||
-               (at_terminal() && is_one_of(word, {"q", "quit", "exit"}))) {
-      out << "EXITING\n" << std::flush;
-      return;
-    } else if (is_one_of(word, {"d"})) {
-      display_page(page, out);
-    } else if (is_one_of(word, {"r"})) {
-      clear_records(page);
-      load_page(nav, page, out);
-    } else if (is_one_of(word, {"b"})) {
-      clear_records(page);
-      nav.current_url = nav.previous_url;
-      load_page(nav, page, out);
-    } else if (is_one_of(word, {"g"})) {
-      const Answer address = prompt_url(in, out);
-      if (address.kind == Answer::ended) return;
-      if (address.kind == Answer::cancelled) continue;  // the go-to is taken back
-      nav.current_url = address.word;
-      load_page(nav, page, out);
-    } else if (!at_terminal()) {
-      return;  // through pipes any other word ends the run, as scripts expect
-    } else if (is_one_of(word, {"?", "h", "help"})) {
-      out << command_list << std::flush;
-    } else {
-      refuse(word, out);
+    try {
+      const Answer answer =
+          prompt_word("Enter line number or command: ", Recall::commands, in, out);
+      if (answer.kind == Answer::cancelled) continue;
+      if (answer.kind == Answer::ended || !carry_out(answer.word, nav, page, in, out)) return;
+    } catch (const std::bad_alloc&) {
+      out << "ERROR DECODING PAGE\n" << std::flush;
     }
   }
 }

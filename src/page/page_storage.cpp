@@ -30,9 +30,12 @@ void release_unused_body(PageModel& page) {
 
 }  // namespace
 
+// clear() gives back every block of records but one and allocates nothing,
+// so a page that filled memory can always be emptied: an empty deque swapped
+// in would allocate its map while the old records still hold the memory.
 void clear_records(PageModel& page) {
-  PageRecords().swap(page.line_labels);
-  PageRecords().swap(page.line_links);
+  page.line_labels.clear();
+  page.line_links.clear();
   release_unused_body(page);
 }
 
