@@ -457,18 +457,31 @@ TEST_F(TerminalTest, CtrlZSuspendsAndFgShowsTheLineAgain) {
   EXPECT_EQ(run.errors, "");
 }
 
-// Ended by a signal at a prompt or during a load, the run leaves the
-// terminal echoing and editing lines, as it found it.
+// Ended by any signal at a prompt, at the pause or during a load, the run
+// leaves the terminal echoing and editing lines, as it found it, and erases
+// a status line it was showing.
 TEST_F(TerminalTest, EndingBySignalLeavesTheTerminalAsFound) {
-  for (int signal : {SIGTERM, SIGHUP}) {
-    for (const std::string path : {"/t.txt", "/hang"}) {
-      LiveRun run({"http://" + server.host() + path}, LiveRun::Input::terminal);
-      ASSERT_TRUE(run.shows(path == "/hang" ? "CONNECTING TO" : prompt)) << run.output;
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-      ASSERT_FALSE(run.terminal_cooked()) << "the browser had set the terminal";
-      run.interrupt(signal);
-      EXPECT_EQ(run.finish(), 128 + signal) << path;
-      EXPECT_TRUE(run.terminal_cooked()) << path << ", signal " << signal;
+  struct Ending {
+    int signal;
+    std::string path, shows;
+  };
+  const std::string status = "CTRL-C STOPS\x1b[K";
+  const Ending endings[] = {
+      {SIGTERM, "/hang", status},  {SIGHUP, "/t.txt", prompt}, {SIGQUIT, "/hang", status},
+      {SIGUSR1, "/t.txt", prompt}, {SIGUSR1, "/long", more},   {SIGUSR1, "/hang", status},
+      {SIGALRM, "/t.txt", prompt}, {SIGALRM, "/long", more},   {SIGALRM, "/hang", status},
+  };
+  for (const Ending& e : endings) {
+    const std::string what = e.path + ", signal " + std::to_string(e.signal);
+    LiveRun run({"http://" + server.host() + e.path}, LiveRun::Input::terminal, {30, 80, ""});
+    ASSERT_TRUE(run.shows(e.shows)) << what << "\n" << run.output;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_FALSE(run.terminal_cooked()) << what << ": the browser had set the terminal";
+    run.interrupt(e.signal);
+    EXPECT_EQ(run.finish(), 128 + e.signal) << what;
+    EXPECT_TRUE(run.terminal_cooked()) << what;
+    if (e.shows == status) {
+      EXPECT_TRUE(run.output.ends_with("\r\x1b[K")) << what << ": the status line stayed";
     }
   }
 }

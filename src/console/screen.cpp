@@ -83,19 +83,23 @@ More ask_for_more(std::ostream& out) {
   save_keys_typed_ahead();
   constexpr std::string_view pause = "-- MORE: SPACE NEXT SCREEN, ENTER NEXT ROW, Q STOPS --";
   out << pause << std::flush;
+  note_passing_line(true);
   for (;;) {
     const int key = read_key();
     if (key == ' ' || key == '\r' || key == '\n' || key == 'q' || key == 'Q' || key == 3 ||
         key < 0) {
       out << "\r\033[K" << std::flush;
+      note_passing_line(false);
       if (key == 3) note_interrupt_key();
       if (key == ' ') return More::screen;
       return key == '\r' || key == '\n' ? More::row : More::stop;
     }
     if (key == 26) {  // Ctrl-Z
       out << "\r\033[K" << std::flush;
+      note_passing_line(false);
       suspend_run();
       out << pause << std::flush;
+      note_passing_line(true);
     }
   }
 }
@@ -142,10 +146,13 @@ bool ConsoleWriter::make_room(std::string_view own, std::string_view network_fie
 void show_status(std::string_view text, std::ostream& out) {
   if (!at_terminal()) return;
   out << '\r' << text.substr(0, screen_size().columns - 1) << "\033[K" << std::flush;
+  note_passing_line(true);
 }
 
 void clear_status(std::ostream& out) {
-  if (at_terminal()) out << "\r\033[K" << std::flush;
+  if (!at_terminal()) return;
+  out << "\r\033[K" << std::flush;
+  note_passing_line(false);
 }
 
 std::string screen_line(std::string_view own, std::string_view network_text) {

@@ -19,6 +19,9 @@
 namespace {
 
 volatile std::sig_atomic_t interrupt_pending = 0;
+// A line that is erased when done (a load's status line, the pause) is on
+// the screen: a signal that ends the run erases it first.
+volatile std::sig_atomic_t passing_line_shown = 0;
 bool terminal = false;
 TextRule rule = TextRule::piped;
 bool taken_since_asked = false;
@@ -40,6 +43,10 @@ void handle(int signal, void (*handler)(int), int flags) {
 // Leaves the terminal as the run found it and lets `signal` do what it does
 // by default, here and now; returns if the run goes on after it (a stop).
 void act_as_default(int signal) {
+  if (passing_line_shown != 0) {
+    constexpr std::string_view erase = "\r\033[K";
+    (void)!write(STDOUT_FILENO, erase.data(), erase.size());
+  }
   set_mode(found_mode);
   handle(signal, SIG_DFL, 0);
   sigset_t just_this{};
@@ -61,15 +68,28 @@ extern "C" void stop_with_terminal_restored(int signal) {
   errno = saved_errno;
 }
 
-// A hang-up or a request to end: the run ends as it would have, with the
-// terminal as it was found.
+// Any signal that ends the run (a hang-up, a request to end, an abort, an
+// alarm...): the run ends as it would have, with the terminal as it was found.
 extern "C" void end_with_terminal_restored(int signal) { act_as_default(signal); }
 
-// A run started with a signal ignored (in the background, say) keeps it so.
-bool ignored(int signal) {
+// Whether `signal` does what it does by default. A run started with a signal
+// ignored (in the background, say) keeps it so, and one that something else
+// handles (a sanitizer reporting a fault) is left to it.
+bool left_to_default(int signal) {
   struct sigaction current {};
   sigaction(signal, nullptr, &current);
-  return current.sa_handler == SIG_IGN;
+  return (current.sa_flags & SA_SIGINFO) == 0 && current.sa_handler == SIG_DFL;
+}
+
+// Every signal whose default action ends the process, but Ctrl-C's, which
+// the run handles apart, and those no handler can catch.
+void restore_terminal_on_ending_signals() {
+  for (int signal : {SIGHUP,  SIGQUIT, SIGILL,    SIGTRAP, SIGABRT, SIGBUS,  SIGFPE,
+                     SIGUSR1, SIGSEGV, SIGUSR2,   SIGPIPE, SIGALRM, SIGTERM, SIGSTKFLT,
+                     SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGPOLL, SIGPWR,  SIGSYS})
+    if (left_to_default(signal)) handle(signal, end_with_terminal_restored, 0);
+  for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal)
+    if (left_to_default(signal)) handle(signal, end_with_terminal_restored, 0);
 }
 
 }  // namespace
@@ -86,10 +106,10 @@ void start_console() {
   quiet_mode.c_lflag &= ~static_cast<tcflag_t>(ECHO | ICANON);
   quiet_mode.c_cc[VMIN] = 1;
   quiet_mode.c_cc[VTIME] = 0;
-  if (!ignored(SIGINT)) handle(SIGINT, note_interrupt, SA_RESTART);  // output must not break off
-  if (!ignored(SIGTSTP)) handle(SIGTSTP, stop_with_terminal_restored, SA_RESTART);
-  for (int signal : {SIGHUP, SIGTERM, SIGQUIT})
-    if (!ignored(signal)) handle(signal, end_with_terminal_restored, 0);
+  // Output must not break off: SA_RESTART.
+  if (left_to_default(SIGINT)) handle(SIGINT, note_interrupt, SA_RESTART);
+  if (left_to_default(SIGTSTP)) handle(SIGTSTP, stop_with_terminal_restored, SA_RESTART);
+  restore_terminal_on_ending_signals();
   start_line_editor();
   set_mode(quiet_mode);
 }
@@ -135,5 +155,7 @@ bool interrupted_since_last_asked() {
   taken_since_asked = false;
   return interrupted;
 }
+
+void note_passing_line(bool shown) { passing_line_shown = shown ? 1 : 0; }
 
 void suspend_run() { kill(0, SIGTSTP); }  // the whole job stops, as the terminal would have it

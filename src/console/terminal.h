@@ -9,6 +9,10 @@ bool interrupted_since_last_asked();
 // stopped) and returns once it goes on, with the terminal as it was.
 void suspend_run();
 
+// Whether a line that is erased when done (a status line, the pause) is on
+// the screen now, for a signal that ends the run to erase.
+void note_passing_line(bool shown);
+
 // Puts the terminal back in the mode it has between prompts, in which keys
 // typed wait for the next prompt without being echoed.
 void keep_keys_waiting();

@@ -13,8 +13,9 @@ namespace {
 using namespace std::chrono_literals;
 
 // A minute without a byte, connecting included, and the server is taken to
-// have stopped: a script must not wait for ever. A slow server that sends a
-// byte now and then is never cut.
+// have stopped: a script must not wait for ever. libcurl counts header bytes
+// only once their line is whole, so what arrives is a whole header line or a
+// body byte: a server that sends either now and then is never cut.
 constexpr auto longest_silence = 60s;
 constexpr auto quiet_start = 1s;         // a load this quick needs no status line
 constexpr auto status_interval = 250ms;  // at most four times a second
