@@ -26,6 +26,7 @@ struct Step {
   std::string keys;
   std::string shows;
   int seconds = 10;  // how long it may take to show
+  int signal = 0;    // sent to the browser before the keys are typed
 };
 
 struct Session {
@@ -47,13 +48,14 @@ class TerminalTest : public testing::Test {
     server.route("/moved", {"0:Moved||-\n", "301 Moved Permanently", Reply::Style::whole,
                             "Location: /b.txt\r\n"});
     server.route("/gone", {"0:Gone||-\n", "404 Not Found"});
-    server.route("/huge", {"0:Huge||-\n1:" + std::string(60 << 20, '\x9b') + "|t|\\\n"});
     server.route("/trickle", {"0:Drip||-\n1:One||\\\n", "200 OK", Reply::Style::drip});
     std::string long_page = "0:Long||-\n";
     for (int n = 1; n <= 300; ++n)
       long_page +=
           std::to_string(n) + ":Row " + std::to_string(n) + "||" + (n < 300 ? "-" : "\\") + "\n";
     server.route("/long", {long_page});
+    server.route("/slow-long", {long_page.substr(0, long_page.find("\n61:")) + "\n60:Row||\\\n",
+                                "200 OK", Reply::Style::slow});
     std::string broken = "0:Broken||-\n";
     for (int n = 1; n < 40; ++n) broken += std::to_string(n) + ":Good||-\n";
     server.route("/broken", {broken + "no record here\n60:End||\\\n"});
@@ -88,6 +90,7 @@ class TerminalTest : public testing::Test {
         // As a person types: after the editor has set the terminal up for the
         // prompt it just showed, which it does around showing it.
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (step.signal != 0) run.interrupt(step.signal);
         run.type(with_host(step.keys, server.host()));
         const std::string shows = with_host(step.shows, server.host());
         ASSERT_TRUE(run.shows(shows, step.seconds))
@@ -135,6 +138,13 @@ TEST_F(TerminalTest, EditingAndHistory) {
         {"3 b x\r", shown_b + prompt},
         {"", shown_t + prompt},
         {"", "EXITING"}}},
+      {"an empty line goes into no history",
+       start,
+       {{"", prompt},
+        {"d\r", shown_t},
+        {"\r", prompt + "\r\n" + prompt},
+        {up + "\r", shown_t},
+        {"x\r", "EXITING"}}},
       {"a waiting word is shown after its prompt",
        start,
        {{"3 0\r", shown_b + prompt + "0\r\nINVALID LINK\r\n" + prompt}, {"x\r", "EXITING"}}},
@@ -202,6 +212,7 @@ TEST_F(TerminalTest, ForgivesWhatPeopleType) {
 }
 
 TEST_F(TerminalTest, CtrlCBringsBackThePrompt) {
+  server.route("/huge", {"0:Huge||-\n1:" + std::string(60 << 20, '\x9b') + "|t|\\\n"});
   run_sessions({
       {"Ctrl-C stops a server that never answers, and b still goes back",
        start,
@@ -217,7 +228,7 @@ TEST_F(TerminalTest, CtrlCBringsBackThePrompt) {
         {ctrl_c, prompt},
         {"x\r", "EXITING"}}},
       {"Ctrl-C stops one long row within a moment",
-       "http://{host}/huge",
+       "http://{host}/huge",  // 60 MiB of C1 bytes, routed below
        {{"", more}, {" ", "M-^[M-^[M-^[M-^["}, {ctrl_c, "\r\n" + prompt, 3}, {"x\r", "EXITING"}}},
       {"Ctrl-C at a prompt drops what was typed",
        start,
@@ -231,6 +242,12 @@ TEST_F(TerminalTest, CtrlCBringsBackThePrompt) {
        {{"1 d d x\r", "CONNECTING TO http://{host}/hang\r\n"},
         {ctrl_c, "TITLE: \r\n1:  \r\n2:  \r\n3:  \r\n" + prompt},
         {"b\r", shown_t},
+        {"x\r", "EXITING"}}},
+      {"a Ctrl-C while a line is edited drops it, and stops no retrieval after",
+       start,
+       {{"", prompt},
+        {"3\r", "3\r\n" + prompt, 10, SIGINT},
+        {"3\r", "CONNECTING TO http://{host}/b.txt\r\n" + shown_b + prompt},
         {"x\r", "EXITING"}}},
       {"Ctrl-C at the address prompt asks again",
        "",
@@ -434,6 +451,10 @@ TEST_F(TerminalTest, ShowsOneScreenAtATime) {
        start,
        {{"", shown_t + prompt}, {"x\r", "EXITING"}},
        thirty},
+      {"keys typed while the page loads wait for the prompt after the pause",
+       "http://{host}/slow-long",
+       {{"", "CONNECTING TO"}, {"x\r", more}, {"q", "\r\x1b[K" + prompt}, {"", "EXITING"}},
+       {10, 80, ""}},
   });
 }
 
@@ -450,6 +471,10 @@ TEST_F(TerminalTest, CtrlZSuspendsAndFgShowsTheLineAgain) {
     run.type(step.keys);
     ASSERT_TRUE(run.shows(step.shows)) << step.keys << " did not show " << step.shows << " in\n"
                                        << run.output;
+    if (step.keys == "fg\r") {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      EXPECT_FALSE(run.terminal_cooked()) << "the editor's mode was not set again after fg";
+    }
   }
   ASSERT_TRUE(run.shows("$ ")) << "the shell's prompt after the browser";
   run.type("exit\r");

@@ -1,13 +1,12 @@
-// Address normalisation and word reading: the rules every typed address and
-// followed link goes through.
+// Web access as plain functions: address normalisation, the watch over a
+// transfer's silence, and the line that says why a transfer failed.
 #include "web/web.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "console/console.h"
-#include "console/visible_text.h"
+#include "web/transfer.h"
 
 namespace {
 
@@ -59,44 +58,65 @@ TEST(PromptUrl, ReadsOneWordAndLeavesTheRest) {
   EXPECT_EQ(out.str(), "Enter URL: Enter URL: HTTPS NOT SUPPORTED\nEnter URL: ");
 }
 
-// Which bytes pass as they are through a pipe, to a UTF-8 terminal and to
-// an 8-bit one; everything else is shown as cat -v shows it.
-TEST(VisibleText, FollowsTheRuleOfEachOutput) {
-  struct Case {
-    std::string text, piped, utf8, eight_bit;
+// A server is taken to have stopped after the limit with nothing arriving,
+// counted from the last arrival; a byte now and then keeps it going.
+TEST(SilenceWatch, EndsAfterTheLimitWithNothingArriving) {
+  using namespace std::chrono_literals;
+  struct Check {
+    TransferClock::duration at;
+    curl_off_t total;
+    bool too_long;
   };
-  const Case cases[] = {
-      {"a\tb", "a\tb", "a\tb", "a\tb"},
-      {"\x1b[2J\x7f\r", "^[[2J^?^M", "^[[2J^?^M", "^[[2J^?^M"},
-      {std::string(1, '\0'), "^@", "^@", "^@"},
-      {"\x80\x9b\x9f", "M-^@M-^[M-^_", "M-^@M-^[M-^_", "M-^@M-^[M-^_"},
-      {"\xa0\xe9\xff", "\xa0\xe9\xff", "M- M-iM-^?", "\xa0\xe9\xff"},
-      {"\xc2\x85\xc2\x9f", "M-BM-^EM-BM-^_", "M-BM-^EM-BM-^_", "\xc2M-^E\xc2M-^_"},
-      {"\xc2\xa0\xc3\xa9", "\xc2\xa0\xc3\xa9", "\xc2\xa0\xc3\xa9", "\xc2\xa0\xc3\xa9"},
-      {"\xe2\x80\x9d\xf0\x9f\x98\x80", "\xe2\x80\x9d\xf0\x9f\x98\x80",
-       "\xe2\x80\x9d\xf0\x9f\x98\x80", "\xe2M-^@M-^]\xf0M-^_M-^XM-^@"},
-      {"\xe2\x82 \xed\xa0\x80", "\xe2M-^B \xed\xa0M-^@", "M-bM-^B M-mM- M-^@",
-       "\xe2M-^B \xed\xa0M-^@"},
+  const std::vector<std::vector<Check>> watches = {
+      {{0s, 0, false}, {59s, 0, false}, {60s, 0, true}},
+      {{10s, 5, false}, {69s, 5, false}, {70s, 5, true}},
+      {{59s, 1, false}, {118s, 2, false}, {177s, 3, false}, {236s, 3, false}, {237s, 3, true}},
+      {{1s, 0, false}, {61s, 0, true}, {62s, 9, false}},
   };
-  for (const Case& c : cases) {
-    for (const auto& [rule, shown] :
-         {std::pair{TextRule::piped, c.piped}, std::pair{TextRule::utf8, c.utf8},
-          std::pair{TextRule::eight_bit, c.eight_bit}}) {
-      std::string out;
-      append_visible(out, c.text, rule);
-      EXPECT_EQ(out, shown) << testing::PrintToString(c.text) << " under rule "
-                            << static_cast<int>(rule);
-    }
+  for (std::size_t w = 0; w < watches.size(); ++w) {
+    const TransferClock::time_point start{};
+    SilenceWatch watch{longest_silence, start};
+    for (const Check& check : watches[w])
+      EXPECT_EQ(watch.too_long(check.total, start + check.at), check.too_long)
+          << "watch " << w << " at "
+          << std::chrono::duration_cast<std::chrono::seconds>(check.at).count() << " s";
   }
+  EXPECT_EQ(longest_silence, 60s);
 }
 
-TEST(ReadWord, IsEmptyAtEndOfInput) {
-  std::istringstream in("one two\r\nthree");
-  EXPECT_EQ(read_word(in), "one");
-  EXPECT_EQ(read_word(in), "two");
-  EXPECT_EQ(read_word(in), "three");
-  EXPECT_EQ(read_word(in), "");
-  EXPECT_EQ(read_word(in), "");
+// The line that says why a transfer failed or brought no page.
+TEST(FailureLine, SaysWhyInOneLine) {
+  struct Case {
+    TransferEnd end;
+    std::string line;
+  };
+  auto end = [](CURLcode result, long status) {
+    TransferEnd made;
+    made.result = result;
+    made.status = status;
+    return made;
+  };
+  TransferEnd stopped = end(CURLE_ABORTED_BY_CALLBACK, 0), stalled = stopped;
+  stopped.interrupted = true;
+  stalled.stalled = true;
+  TransferEnd cut = end(CURLE_WRITE_ERROR, 200), moved = end(CURLE_OK, 301);
+  cut.stopped_because = "PAGE CUT AT 64 MIB";
+  moved.moved_to = "http://127.0.0.1/\x1b[2J";
+  const Case cases[] = {
+      {end(CURLE_OK, 200), ""},
+      {end(CURLE_OK, 204), ""},
+      {end(CURLE_OK, 0), ""},
+      {end(CURLE_OK, 404), "HTTP STATUS 404"},
+      {end(CURLE_OK, 199), "HTTP STATUS 199"},
+      {end(CURLE_OK, 300), "HTTP STATUS 300"},
+      {moved, "HTTP STATUS 301, MOVED TO http://127.0.0.1/^[[2J"},
+      {end(CURLE_COULDNT_CONNECT, 0), "RETRIEVAL FAILED: COULDN'T CONNECT TO SERVER"},
+      {stopped, "RETRIEVAL STOPPED"},
+      {stalled, "RETRIEVAL FAILED: NOTHING ARRIVED FOR 60 SECONDS"},
+      {cut, "PAGE CUT AT 64 MIB"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(failure_line(c.end), c.line) << c.end.result << " " << c.end.status;
 }
 
 }  // namespace

@@ -1,21 +1,28 @@
-// The console: the one layer that touches the terminal. It reads the words
-// typed, turns Ctrl-C into a request to stop, and writes network text safely.
+// The console: the one layer that touches the terminal, and what the other
+// subsystems use of it. Its parts, each in a file of its own:
+//   session.cpp      the run's console: whether it is a terminal, set up and put back
+//   terminal.cpp     the terminal: modes, size, keys, Ctrl-Z and the signals that end a run
+//   ctrl_c.cpp       Ctrl-C: who sets it, who takes it, and what taking it drops
+//   shown_text.cpp   network text shown, never obeyed: the one walk of its pieces
+//   screen_sums.cpp  the columns and lines text takes, and when the pager pauses
+//   writer.cpp       writing: the buffer, one screenful at a time, the status line
+//   word_input.cpp   words typed: the line editor, its histories, the prompts
+// Through pipes and files only the words and the safe text do anything, so a
+// piped dialogue stays exactly as it was.
 #pragma once
 
-#include <array>
-#include <cstring>
 #include <iosfwd>
 #include <string>
 #include <string_view>
 
-// Sets the console up for the run. When standard input and standard output
-// are both terminals, words are read through a line editor with history and
-// Ctrl-C interrupts the current work; otherwise nothing changes, so a piped
-// dialogue stays exactly as it was.
-void start_console();
+#include "console/shown_text.h"
+#include "console/writer.h"
 
-// At the end of the run: the terminal as start_console found it.
-void stop_console();
+// The session. When standard input and standard output are both terminals,
+// words are read through a line editor with history and Ctrl-C interrupts the
+// current work; otherwise nothing changes.
+void start_console();
+void stop_console();  // the terminal as start_console found it
 
 // The console of one run: set up when it begins, put back when it ends.
 struct ConsoleRun {
@@ -28,18 +35,16 @@ struct ConsoleRun {
 // Whether start_console found a terminal.
 bool at_terminal();
 
-// At a terminal: one line under the current one that says what a load is
-// doing, rewritten in place and cut to the terminal's width; clear_status
-// erases it, leaving the cursor at its start. Elsewhere nothing.
-void show_status(std::string_view text, std::ostream& out);
-void clear_status(std::ostream& out);
+// Ctrl-C, for work that runs between prompts: true once for each press, and
+// the work then stops.
+bool take_ctrl_c();
 
-// `own` followed by network text shown safely (as append_visible), cut to
-// the terminal's width with "..." at a terminal.
-std::string screen_line(std::string_view own, std::string_view network_text);
+// Network text shown safely, appended: C0 controls in caret notation, C1
+// controls and what the run's output cannot show as cat -v writes them.
+void append_visible(std::string& out, std::string_view text);
 
-// One whitespace-delimited word of input; empty at the end of input. The rest
-// of the line stays for the next read.
+// Words typed. One whitespace-delimited word of input; empty at the end of
+// input. The rest of the line stays for the next read.
 std::string read_word(std::istream& in);
 
 // Which earlier lines Up and Down recall at a prompt.
@@ -64,76 +69,3 @@ void drop_waiting_words();
 
 // At a terminal: offers `address` again when Up is pressed at an address prompt.
 void remember_address(const std::string& address);
-
-// Whether Ctrl-C was pressed and not yet taken.
-bool interrupt_requested();
-
-// Takes a pending Ctrl-C: true once for each press. Words still waiting from
-// the line typed before it are then dropped.
-bool take_interrupt();
-
-// How network text is shown: which bytes pass as they came.
-enum class TextRule {
-  piped,      // well-formed UTF-8 and Latin-1 text pass, as either may be meant
-  utf8,       // a UTF-8 terminal: only well-formed UTF-8 passes
-  eight_bit,  // any other terminal: no byte from 0x80 to 0x9f passes
-};
-
-// Appends text for the terminal to show, never obey: C0 controls in caret
-// notation (ESC as ^[, DEL as ^?) and C1 controls as cat -v writes them (the
-// byte 0x9b as M-^[, its UTF-8 form as M-BM-^[). Tabs and printable ASCII
-// pass everywhere; which other bytes pass depends on the output: through a
-// pipe all other UTF-8 and bytes from 0xa0 up outside UTF-8 (Latin-1 text);
-// at a UTF-8 terminal only well-formed UTF-8 (other bytes as cat -v writes
-// them, 0xe9 as M-i); at any other terminal bytes from 0xa0 up.
-void append_visible(std::string& out, std::string_view text);
-
-// Writes to the console through a buffer of its own, so that a page of any
-// size is shown without taking memory. At a terminal, Ctrl-C stops the
-// writing within a buffer's worth, even inside one long text.
-struct ConsoleWriter {
-  explicit ConsoleWriter(std::ostream& out);
-  ~ConsoleWriter();
-  ConsoleWriter(const ConsoleWriter&) = delete;
-  ConsoleWriter& operator=(const ConsoleWriter&) = delete;
-
-  // The program's own text. Inline, since a page's rows come in small
-  // pieces: saves 2 ms of 30 in showing the million-record page.
-  void write(std::string_view text) {
-    if (text.size() <= buffer.size() - used && !stopped) {
-      std::memcpy(buffer.data() + used, text.data(), text.size());
-      used += text.size();
-    } else {
-      write_across(text);
-    }
-  }
-  // Text from the network, written as append_visible writes it.
-  void write_visible(std::string_view text);
-  // The same for a field of a page record: the start of `text` up to its
-  // first bar.
-  void write_visible_field(std::string_view text);
-  void flush();
-  // At a terminal, before a line of `own`, the field `network_field` starts
-  // with (as write_visible_field takes it) and `own_end`: when the line would
-  // not fit on the screen under what was shown since the last pause, pauses
-  // and asks for more. False when the person stops the rows instead.
-  bool make_room(std::string_view own, std::string_view network_field, std::string_view own_end);
-  // Text that fills the buffer: written in pieces, each flushed.
-  void write_across(std::string_view text);
-  // Network text, whose plain runs end at the bytes marked in `run_ends`.
-  void write_shown(std::string_view text, const std::array<bool, 256>& run_ends);
-
-  std::ostream& out;
-  TextRule rule;
-  bool stopped = false;    // by Ctrl-C: nothing more is written
-  bool line_open = false;  // what was written last does not end a line
-  std::size_t used = 0;
-  std::array<char, std::size_t{64} << 10> buffer;
-  // One screenful at a time, at a terminal: its size when the writer began,
-  // and the lines shown since the last pause and allowed before the next.
-  bool paging = false;
-  std::size_t rows = 0;
-  std::size_t columns = 0;
-  std::size_t lines_shown = 0;
-  std::size_t lines_allowed = 0;
-};

@@ -1,54 +1,35 @@
-// Whether the run is at a terminal, and the terminal's state there: keys that
-// wait unechoed while a page loads, Ctrl-C as a flag that the current work
-// polls and takes, and Ctrl-Z and fatal signals that leave the terminal as
-// the run found it.
+// The terminal at a run's disposal: the quiet mode in which keys wait
+// unechoed between prompts, keys read one at a time, its size, and Ctrl-Z and
+// the signals that end the run, which leave it as the run found it.
 #include "console/terminal.h"
 
-#include <langinfo.h>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
-#include <clocale>
 #include <csignal>
 #include <string_view>
 
-#include "console/console.h"
-#include "console/visible_text.h"
+#include "console/console_state.h"
 
 namespace {
 
-volatile std::sig_atomic_t interrupt_pending = 0;
-// A line that is erased when done (a load's status line, the pause) is on
-// the screen: a signal that ends the run erases it first.
-volatile std::sig_atomic_t passing_line_shown = 0;
-bool terminal = false;
-TextRule rule = TextRule::piped;
-bool taken_since_asked = false;
-termios found_mode{};  // the terminal as the run found it
-termios quiet_mode{};  // between prompts: keys wait unechoed, Ctrl-C and Ctrl-Z still signal
-
-extern "C" void note_interrupt(int /*signal*/) { interrupt_pending = 1; }
-
 void set_mode(const termios& mode) { tcsetattr(STDIN_FILENO, TCSADRAIN, &mode); }
 
-void handle(int signal, void (*handler)(int), int flags) {
-  struct sigaction action {};
-  action.sa_handler = handler;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = flags;
-  sigaction(signal, &action, nullptr);
-}
-
-// Leaves the terminal as the run found it and lets `signal` do what it does
-// by default, here and now; returns if the run goes on after it (a stop).
+// Leaves the terminal as the run found it, a passing line erased, and lets
+// `signal` do what it does by default, here and now; returns if the run goes
+// on after it (a stop).
 void act_as_default(int signal) {
-  if (passing_line_shown != 0) {
+  const ConsoleState& state = console();
+  if (state.passing_line_shown != 0) {
     constexpr std::string_view erase = "\r\033[K";
     (void)!write(STDOUT_FILENO, erase.data(), erase.size());
   }
-  set_mode(found_mode);
-  handle(signal, SIG_DFL, 0);
+  set_mode(state.found_mode);
+  handle_signal(signal, SIG_DFL, 0);
   sigset_t just_this{};
   sigemptyset(&just_this);
   sigaddset(&just_this, signal);
@@ -63,7 +44,7 @@ extern "C" void stop_with_terminal_restored(int signal) {
   termios current{};
   tcgetattr(STDIN_FILENO, &current);
   act_as_default(signal);  // stopped here until the shell's fg
-  handle(signal, stop_with_terminal_restored, SA_RESTART);
+  handle_signal(signal, stop_with_terminal_restored, SA_RESTART);
   set_mode(current);
   errno = saved_errno;
 }
@@ -72,58 +53,50 @@ extern "C" void stop_with_terminal_restored(int signal) {
 // alarm...): the run ends as it would have, with the terminal as it was found.
 extern "C" void end_with_terminal_restored(int signal) { act_as_default(signal); }
 
-// Whether `signal` does what it does by default. A run started with a signal
-// ignored (in the background, say) keeps it so, and one that something else
-// handles (a sanitizer reporting a fault) is left to it.
-bool left_to_default(int signal) {
-  struct sigaction current {};
-  sigaction(signal, nullptr, &current);
-  return (current.sa_flags & SA_SIGINFO) == 0 && current.sa_handler == SIG_DFL;
-}
-
 // Every signal whose default action ends the process, but Ctrl-C's, which
 // the run handles apart, and those no handler can catch.
 void restore_terminal_on_ending_signals() {
   for (int signal : {SIGHUP,  SIGQUIT, SIGILL,    SIGTRAP, SIGABRT, SIGBUS,  SIGFPE,
                      SIGUSR1, SIGSEGV, SIGUSR2,   SIGPIPE, SIGALRM, SIGTERM, SIGSTKFLT,
                      SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGPOLL, SIGPWR,  SIGSYS})
-    if (left_to_default(signal)) handle(signal, end_with_terminal_restored, 0);
+    if (left_to_default(signal)) handle_signal(signal, end_with_terminal_restored, 0);
   for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal)
-    if (left_to_default(signal)) handle(signal, end_with_terminal_restored, 0);
+    if (left_to_default(signal)) handle_signal(signal, end_with_terminal_restored, 0);
 }
 
 }  // namespace
 
-void start_console() {
-  terminal = isatty(STDIN_FILENO) == 1 && isatty(STDOUT_FILENO) == 1;
-  if (!terminal) return;
-  // The editor measures what is typed, and network text is fitted to what
-  // the terminal shows, in the terminal's own encoding.
-  std::setlocale(LC_CTYPE, "");
-  rule = std::string_view(nl_langinfo(CODESET)) == "UTF-8" ? TextRule::utf8 : TextRule::eight_bit;
-  tcgetattr(STDIN_FILENO, &found_mode);
-  quiet_mode = found_mode;
-  quiet_mode.c_lflag &= ~static_cast<tcflag_t>(ECHO | ICANON);
-  quiet_mode.c_cc[VMIN] = 1;
-  quiet_mode.c_cc[VTIME] = 0;
-  // Output must not break off: SA_RESTART.
-  if (left_to_default(SIGINT)) handle(SIGINT, note_interrupt, SA_RESTART);
-  if (left_to_default(SIGTSTP)) handle(SIGTSTP, stop_with_terminal_restored, SA_RESTART);
+void handle_signal(int signal, void (*handler)(int), int flags) {
+  struct sigaction action {};
+  action.sa_handler = handler;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = flags;
+  sigaction(signal, &action, nullptr);
+}
+
+bool left_to_default(int signal) {
+  struct sigaction current {};
+  sigaction(signal, nullptr, &current);
+  return (current.sa_flags & SA_SIGINFO) == 0 && current.sa_handler == SIG_DFL;
+}
+
+void take_over_terminal() {
+  ConsoleState& state = console();
+  tcgetattr(STDIN_FILENO, &state.found_mode);
+  state.quiet_mode = state.found_mode;
+  state.quiet_mode.c_lflag &= ~static_cast<tcflag_t>(ECHO | ICANON);
+  state.quiet_mode.c_cc[VMIN] = 1;
+  state.quiet_mode.c_cc[VTIME] = 0;
+  if (left_to_default(SIGTSTP)) handle_signal(SIGTSTP, stop_with_terminal_restored, SA_RESTART);
   restore_terminal_on_ending_signals();
-  start_line_editor();
-  set_mode(quiet_mode);
 }
 
-void stop_console() {
-  if (!terminal) return;
-  stop_line_editor();
-  set_mode(found_mode);
-}
+void give_back_terminal() { set_mode(console().found_mode); }
 
-void keep_keys_waiting() { set_mode(quiet_mode); }
+void keep_keys_waiting() { set_mode(console().quiet_mode); }
 
 int read_key() {
-  termios keys = quiet_mode;
+  termios keys = console().quiet_mode;
   keys.c_lflag &= ~static_cast<tcflag_t>(ISIG);  // Ctrl-C and Ctrl-Z arrive as keys
   set_mode(keys);
   unsigned char key = 0;
@@ -131,31 +104,27 @@ int read_key() {
   do {
     got = read(STDIN_FILENO, &key, 1);
   } while (got < 0 && errno == EINTR);
-  set_mode(quiet_mode);
+  keep_keys_waiting();
   return got == 1 ? key : -1;
 }
 
-void note_interrupt_key() { taken_since_asked = true; }
-
-bool at_terminal() { return terminal; }
-
-TextRule text_rule() { return rule; }
-
-bool interrupt_requested() { return interrupt_pending != 0; }
-
-bool take_interrupt() {
-  if (interrupt_pending == 0) return false;
-  interrupt_pending = 0;
-  taken_since_asked = true;
-  return true;
+void save_keys_typed_ahead() {
+  pollfd waiting{STDIN_FILENO, POLLIN, 0};
+  std::array<char, 256> keys{};
+  while (poll(&waiting, 1, 0) == 1 && (waiting.revents & POLLIN) != 0) {
+    const ssize_t got = read(STDIN_FILENO, keys.data(), keys.size());
+    if (got <= 0) break;
+    console().typed_ahead.append(keys.data(), static_cast<std::size_t>(got));
+  }
 }
-
-bool interrupted_since_last_asked() {
-  const bool interrupted = take_interrupt() || taken_since_asked;
-  taken_since_asked = false;
-  return interrupted;
-}
-
-void note_passing_line(bool shown) { passing_line_shown = shown ? 1 : 0; }
 
 void suspend_run() { kill(0, SIGTSTP); }  // the whole job stops, as the terminal would have it
+
+void note_passing_line(bool shown) { console().passing_line_shown = shown ? 1 : 0; }
+
+// Read afresh each time, so that a resized terminal is measured as it is.
+ScreenSize screen_size() {
+  winsize size{};
+  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_row < 2 || size.ws_col < 8) return {};
+  return {size.ws_row, size.ws_col};
+}

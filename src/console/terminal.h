@@ -1,33 +1,46 @@
-// Inside the console: what the word input and the screen need from the
-// terminal's state, and the line editor that start-up sets going.
+// Inside the console: the terminal itself. Its modes, its size, keys read one
+// at a time, and the signals that stop or end the run with it put back.
 #pragma once
 
-// Whether Ctrl-C was pressed since the last call, taken or not; clears both.
-bool interrupted_since_last_asked();
+#include <cstddef>
 
-// Stops the run as Ctrl-Z does (the terminal as the run found it while it is
-// stopped) and returns once it goes on, with the terminal as it was.
-void suspend_run();
+// Takes the terminal for the run: keys wait unechoed between prompts, and a
+// stop or a signal that ends the run leaves it as it was found. give_back_
+// terminal leaves it so at the end of the run.
+void take_over_terminal();
+void give_back_terminal();
 
-// Whether a line that is erased when done (a status line, the pause) is on
-// the screen now, for a signal that ends the run to erase.
-void note_passing_line(bool shown);
-
-// Puts the terminal back in the mode it has between prompts, in which keys
-// typed wait for the next prompt without being echoed.
+// Puts the terminal back in the mode it has between prompts.
 void keep_keys_waiting();
 
 // One key from the terminal, read without echo; Ctrl-C and Ctrl-Z come as
 // the bytes 3 and 26. -1 at the end of input.
 int read_key();
 
-// Ctrl-C read as a key: what waits to be read is dropped at the next prompt,
-// as after Ctrl-C pressed while the run works.
-void note_interrupt_key();
-
-// Keys typed before the screen paused, which the next prompts take first.
+// Keeps the keys typed so far and not yet read for the next prompt, before
+// the pause reads its own key.
 void save_keys_typed_ahead();
 
-// Sets up line editing and history on the terminal, and ends them.
-void start_line_editor();
-void stop_line_editor();
+// Stops the run as Ctrl-Z does (the terminal as the run found it while it is
+// stopped) and returns once it goes on, with the terminal as it was.
+void suspend_run();
+
+// Whether a line that is erased when done (a status line, the pause) is on
+// the screen now, for a signal that ends the run to erase first.
+void note_passing_line(bool shown);
+
+struct ScreenSize {
+  std::size_t rows = 24;
+  std::size_t columns = 80;
+};
+
+// The terminal's size now; 24x80 when it does not say or is implausibly small.
+ScreenSize screen_size();
+
+// Whether `signal` does what it does by default. A signal the run found
+// ignored (started in the background, say) stays so, and one that something
+// else handles (a sanitizer reporting a fault) is left to it.
+bool left_to_default(int signal);
+
+// Sets `handler` for `signal`, with sigaction's `flags`.
+void handle_signal(int signal, void (*handler)(int), int flags);

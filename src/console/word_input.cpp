@@ -1,46 +1,25 @@
 // Reading words: from a stream as they come, or at a terminal from lines
 // typed in a line editor with a history for each prompt, as shells have them.
 #include <histedit.h>
-#include <poll.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <array>
-#include <csignal>
 #include <cstdio>
 #include <istream>
-#include <memory>
 #include <optional>
 #include <ostream>
 
 #include "console/console.h"
+#include "console/console_state.h"
+#include "console/ctrl_c.h"
 #include "console/terminal.h"
+
+void EndEditor::operator()(EditLine* editor) const { el_end(editor); }
+void EndHistory::operator()(History* list) const { history_end(list); }
 
 namespace {
 
-using HistoryPtr = std::unique_ptr<History, void (*)(History*)>;
-
-// The editor, the two histories and what is left of the line typed last.
-// One for the run.
-struct LineEditor {
-  std::unique_ptr<EditLine, void (*)(EditLine*)> editor{nullptr, el_end};
-  HistoryPtr commands{nullptr, history_end};
-  HistoryPtr addresses{nullptr, history_end};
-  std::string prompt;
-  std::string typed_ahead;  // keys saved from the terminal while the screen paused
-  std::string line;
-  std::size_t next = 0;    // where the line's next word starts
-  bool cancelled = false;  // the line was ended by Ctrl-C
-  bool at_end = false;     // after Ctrl-D every read is the end of input
-};
-
-LineEditor& line_editor() {
-  static LineEditor editor;
-  return editor;
-}
-
-History* history_for(LineEditor& state, Recall recall) {
-  return recall == Recall::commands ? state.commands.get() : state.addresses.get();
+History* history_for(ConsoleState& state, Recall recall) {
+  return recall == Recall::commands ? state.command_history.get() : state.address_history.get();
 }
 
 void add_to_history(History* history, const std::string& line) {
@@ -48,12 +27,12 @@ void add_to_history(History* history, const std::string& line) {
   ::history(history, &event, H_ENTER, line.c_str());
 }
 
-const char* editor_prompt(EditLine* /*editor*/) { return line_editor().prompt.c_str(); }
+const char* editor_prompt(EditLine* /*editor*/) { return console().prompt.c_str(); }
 
 bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 // The next word of the line typed last, if it has one.
-std::optional<std::string> next_word(LineEditor& state) {
+std::optional<std::string> next_word(ConsoleState& state) {
   const std::string& line = state.line;
   while (state.next < line.size() && is_space(line[state.next])) ++state.next;
   if (state.next >= line.size()) return std::nullopt;
@@ -74,7 +53,7 @@ unsigned char cancel_line(EditLine* editor, int /*key*/) {
   rest += "^C\n";
   std::fwrite(rest.data(), 1, rest.size(), stdout);
   std::fflush(stdout);
-  line_editor().cancelled = true;
+  ctrl_c_key();
   return CC_NEWLINE;
 }
 
@@ -135,25 +114,31 @@ void bind_terminal_keys(EditLine* editor) {
   bind_modified(editor, "3", '~', "ed-delete-next-char");
 }
 
-// The next line typed, or none at Ctrl-D. The editor takes Ctrl-C and Ctrl-Z
-// as keys while it waits, so that no signal breaks the line being edited.
-std::optional<std::string> edit_line(LineEditor& state, Recall recall) {
+// What editing one line brought: the line, or Ctrl-C, or Ctrl-D.
+struct Edited {
+  Answer::Kind kind;
+  std::string line;
+};
+
+// The next line typed. The editor takes Ctrl-C and Ctrl-Z as keys while it
+// waits, so that no signal breaks the line being edited.
+Edited edit_line(ConsoleState& state, Recall recall) {
   EditLine* editor = state.editor.get();
   el_set(editor, EL_HIST, history, history_for(state, recall));
   el_resize(editor);
   if (!state.typed_ahead.empty()) el_push(editor, state.typed_ahead.c_str());
   state.typed_ahead.clear();
-  state.cancelled = false;
   int count = 0;
   const char* line = el_gets(editor, &count);
   keep_keys_waiting();
-  if (line == nullptr || count <= 0) return std::nullopt;
-  return std::string(line, static_cast<std::size_t>(count));
+  if (prompt_takes_ctrl_c()) return {Answer::cancelled, {}};
+  if (line == nullptr || count <= 0) return {Answer::ended, {}};
+  return {Answer::typed, std::string(line, static_cast<std::size_t>(count))};
 }
 
 // Keeps a typed line for its words, and in the prompt's history unless it is
 // blank.
-void remember_line(LineEditor& state, std::string line, Recall recall) {
+void remember_line(ConsoleState& state, std::string line, Recall recall) {
   if (!line.empty() && line.back() == '\n') line.pop_back();
   state.line = std::move(line);
   state.next = 0;
@@ -162,8 +147,8 @@ void remember_line(LineEditor& state, std::string line, Recall recall) {
 }
 
 Answer prompt_at_terminal(std::string_view prompt, Recall recall, std::ostream& out) {
-  LineEditor& state = line_editor();
-  if (interrupted_since_last_asked()) {  // Ctrl-C drops the rest of what was typed
+  ConsoleState& state = console();
+  if (prompt_takes_ctrl_c()) {  // Ctrl-C drops the rest of what was typed
     drop_waiting_words();
     state.typed_ahead.clear();
   }
@@ -183,10 +168,10 @@ Answer prompt_at_terminal(std::string_view prompt, Recall recall, std::ostream& 
   state.prompt = prompt;
   for (;;) {
     out.flush();
-    auto line = edit_line(state, recall);
-    if (state.cancelled) return {Answer::cancelled, {}};
-    if (!line) break;
-    remember_line(state, std::move(*line), recall);
+    Edited edited = edit_line(state, recall);
+    if (edited.kind == Answer::cancelled) return {Answer::cancelled, {}};
+    if (edited.kind == Answer::ended) break;
+    remember_line(state, std::move(edited.line), recall);
     if (auto word = next_word(state)) return {Answer::typed, std::move(*word)};
   }
   state.at_end = true;
@@ -197,12 +182,13 @@ Answer prompt_at_terminal(std::string_view prompt, Recall recall, std::ostream& 
 }  // namespace
 
 void start_line_editor() {
-  LineEditor& state = line_editor();
-  for (HistoryPtr* history : {&state.commands, &state.addresses}) {
-    history->reset(history_init());
+  ConsoleState& state = console();
+  state.command_history.reset(history_init());
+  state.address_history.reset(history_init());
+  for (History* history : {state.command_history.get(), state.address_history.get()}) {
     HistEvent event;
-    ::history(history->get(), &event, H_SETSIZE, 500);
-    ::history(history->get(), &event, H_SETUNIQUE, 1);
+    ::history(history, &event, H_SETSIZE, 500);
+    ::history(history, &event, H_SETUNIQUE, 1);
   }
   state.editor.reset(el_init("linebrowse", stdin, stdout, stdout));
   EditLine* editor = state.editor.get();
@@ -217,18 +203,7 @@ void start_line_editor() {
   bind_terminal_keys(editor);
 }
 
-void stop_line_editor() { line_editor().editor.reset(); }
-
-void save_keys_typed_ahead() {
-  LineEditor& state = line_editor();
-  pollfd waiting{STDIN_FILENO, POLLIN, 0};
-  std::array<char, 256> keys{};
-  while (poll(&waiting, 1, 0) == 1 && (waiting.revents & POLLIN) != 0) {
-    const ssize_t got = read(STDIN_FILENO, keys.data(), keys.size());
-    if (got <= 0) break;
-    state.typed_ahead.append(keys.data(), static_cast<std::size_t>(got));
-  }
-}
+void stop_line_editor() { console().editor.reset(); }
 
 std::string read_word(std::istream& in) {
   std::string word;
@@ -237,17 +212,18 @@ std::string read_word(std::istream& in) {
 }
 
 Answer prompt_word(std::string_view prompt, Recall recall, std::istream& in, std::ostream& out) {
-  if (at_terminal()) return prompt_at_terminal(prompt, recall, out);
+  if (console().terminal) return prompt_at_terminal(prompt, recall, out);
   out << prompt << std::flush;
   return {Answer::typed, read_word(in)};
 }
 
 void drop_waiting_words() {
-  LineEditor& state = line_editor();
+  ConsoleState& state = console();
   state.line.clear();
   state.next = 0;
 }
 
 void remember_address(const std::string& address) {
-  if (at_terminal()) add_to_history(line_editor().addresses.get(), address);
+  ConsoleState& state = console();
+  if (state.terminal) add_to_history(state.address_history.get(), address);
 }

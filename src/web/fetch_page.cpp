@@ -68,41 +68,27 @@ std::string upper_case(std::string text) {
   return text;
 }
 
-// The one line that says why a retrieval failed or brought no page.
-std::string retrieval_problem(CURL* curl, CURLcode result, const Transfer& transfer) {
-  if (result == CURLE_WRITE_ERROR && !transfer.stopped_because.empty())
-    return std::string(transfer.stopped_because);
-  if (result != CURLE_OK) return "RETRIEVAL FAILED: " + upper_case(curl_easy_strerror(result));
-  long status = 0;
-  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-  if (status == 0 || (status >= 200 && status <= 299)) return {};  // 0: not HTTP
-  std::string problem = "HTTP STATUS " + std::to_string(status);
+// How the transfer ended, read from libcurl and the transfer's own notes.
+TransferEnd end_of(const Transfer& transfer, CURLcode result) {
+  TransferEnd end;
+  end.result = result;
+  curl_easy_getinfo(transfer.curl, CURLINFO_RESPONSE_CODE, &end.status);
   char* location = nullptr;
-  curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location);
-  if (location != nullptr) {
-    problem += ", MOVED TO ";
-    append_visible(problem, location);
-  }
-  return problem;
+  curl_easy_getinfo(transfer.curl, CURLINFO_REDIRECT_URL, &location);
+  if (location != nullptr) end.moved_to = location;
+  end.stopped_because = transfer.stopped_because;
+  end.interrupted = transfer.interrupted;
+  end.stalled = transfer.stalled;
+  return end;
 }
 
-// At a terminal: the status line goes, then one line if the transfer was
-// stopped or brought no page.
-void report_at_terminal(CURLcode result, const Transfer& transfer, std::ostream& out) {
+// At a terminal: the status line goes, then one line if the transfer failed
+// or brought no page. Where a redirect points is offered by g and Up.
+void report_at_terminal(const TransferEnd& end, const Transfer& transfer, std::ostream& out) {
   if (transfer.status_shown) clear_status(out);
-  if (result == CURLE_ABORTED_BY_CALLBACK && transfer.interrupted) {
-    out << "RETRIEVAL STOPPED\n" << std::flush;
-    return;
-  }
-  if (result == CURLE_ABORTED_BY_CALLBACK && transfer.stalled) {
-    out << "RETRIEVAL FAILED: NOTHING ARRIVED FOR 60 SECONDS\n" << std::flush;
-    return;
-  }
-  const std::string problem = retrieval_problem(transfer.curl, result, transfer);
-  if (!problem.empty()) out << problem << '\n' << std::flush;
-  char* location = nullptr;  // where a redirect points: g then Up offers it
-  curl_easy_getinfo(transfer.curl, CURLINFO_REDIRECT_URL, &location);
-  if (location != nullptr) remember_address(percent_encoded(location));
+  const std::string line = failure_line(end);
+  if (!line.empty()) out << line << '\n' << std::flush;
+  if (!end.moved_to.empty()) remember_address(percent_encoded(end.moved_to));
 }
 
 // libcurl's global state is set up once per process and never torn down.
@@ -136,6 +122,24 @@ CURLSH* shared_caches() {
 bool holds_nul(const std::string& url) { return url.find('\0') != std::string::npos; }
 
 }  // namespace
+
+std::string failure_line(const TransferEnd& end) {
+  if (end.result == CURLE_ABORTED_BY_CALLBACK && end.interrupted) return "RETRIEVAL STOPPED";
+  if (end.result == CURLE_ABORTED_BY_CALLBACK && end.stalled)
+    return "RETRIEVAL FAILED: NOTHING ARRIVED FOR " + std::to_string(longest_silence.count()) +
+           " SECONDS";
+  if (end.result == CURLE_WRITE_ERROR && !end.stopped_because.empty())
+    return std::string(end.stopped_because);
+  if (end.result != CURLE_OK)
+    return "RETRIEVAL FAILED: " + upper_case(curl_easy_strerror(end.result));
+  if (end.status == 0 || (end.status >= 200 && end.status <= 299)) return {};  // 0: not HTTP
+  std::string line = "HTTP STATUS " + std::to_string(end.status);
+  if (!end.moved_to.empty()) {
+    line += ", MOVED TO ";
+    append_visible(line, end.moved_to);
+  }
+  return line;
+}
 
 // libcurl's write callback. Declining data (returning less than was offered)
 // makes libcurl end the transfer.
@@ -186,7 +190,7 @@ std::string fetch_page(const std::string& url, std::ostream& out) {
   curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, &transfer);
   curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L);
   const CURLcode result = curl_easy_perform(curl.get());
-  if (at_terminal()) report_at_terminal(result, transfer, out);
+  if (at_terminal()) report_at_terminal(end_of(transfer, result), transfer, out);
   if (transfer.out_of_memory || result == CURLE_OUT_OF_MEMORY) throw std::bad_alloc();
   return std::move(transfer.body);
 }

@@ -1,5 +1,5 @@
 // Inside web access: one transfer as it runs, its body arriving and the
-// watch kept over it.
+// watch kept over it, and the sums of that watch as plain functions.
 #pragma once
 
 #include <curl/curl.h>
@@ -10,9 +10,26 @@
 #include <string>
 #include <string_view>
 
-struct Transfer {
-  using Clock = std::chrono::steady_clock;
+using TransferClock = std::chrono::steady_clock;
 
+// A minute without a byte, connecting included, and the server is taken to
+// have stopped: a script must not wait for ever. libcurl counts header bytes
+// only once their line is whole, so what arrives is a whole header line or a
+// body byte: a server that sends either now and then is never cut.
+inline constexpr std::chrono::seconds longest_silence{60};
+
+// How long a transfer has gone without anything arriving.
+struct SilenceWatch {
+  TransferClock::duration limit;
+  TransferClock::time_point last_arrival;
+  curl_off_t arrived = 0;  // bytes of headers and body so far
+
+  // Notes that `total` bytes have arrived by `now`; true once nothing new
+  // has arrived for the whole limit.
+  bool too_long(curl_off_t total, TransferClock::time_point now);
+};
+
+struct Transfer {
   Transfer(CURL* curl, std::ostream& out) : curl(curl), out(out) {}
 
   CURL* curl;
@@ -23,14 +40,28 @@ struct Transfer {
   std::size_t mapped = 0;  // how much of the body's room is mapped
   // The watch: a transfer that stalls, and at a terminal Ctrl-C and the
   // status line.
-  Clock::time_point started = Clock::now();
-  Clock::time_point last_arrival = started;
-  curl_off_t arrived = 0;  // bytes of headers and body
-  Clock::time_point status_written{};
+  TransferClock::time_point started = TransferClock::now();
+  SilenceWatch silence{longest_silence, started};
+  TransferClock::time_point status_written{};
   bool status_shown = false;
   bool interrupted = false;
   bool stalled = false;
 };
+
+// How a transfer ended, as far as the line that says why it failed needs.
+struct TransferEnd {
+  CURLcode result = CURLE_OK;
+  long status = 0;                   // the HTTP status, 0 when none came
+  std::string_view moved_to;         // a redirect's target, as the server sent it
+  std::string_view stopped_because;  // why write_body declined data, if it did
+  bool interrupted = false;          // by Ctrl-C
+  bool stalled = false;              // by the silence watch
+};
+
+// The one line that says why a transfer failed or brought no page, empty
+// when it did not: libcurl's error, a status outside 2xx (and where a
+// redirect points), the cap, Ctrl-C, the minute of silence.
+std::string failure_line(const TransferEnd& end);
 
 // libcurl's write callback: appends what arrives to the transfer's body.
 extern "C" std::size_t write_body(char* data, std::size_t size, std::size_t count, void* transfer);

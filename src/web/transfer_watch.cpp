@@ -12,11 +12,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A minute without a byte, connecting included, and the server is taken to
-// have stopped: a script must not wait for ever. libcurl counts header bytes
-// only once their line is whole, so what arrives is a whole header line or a
-// body byte: a server that sends either now and then is never cut.
-constexpr auto longest_silence = 60s;
 constexpr auto quiet_start = 1s;         // a load this quick needs no status line
 constexpr auto status_interval = 250ms;  // at most four times a second
 
@@ -35,7 +30,7 @@ std::string amount(double bytes) {
   return text.data();
 }
 
-void write_status(Transfer& transfer, curl_off_t received, Transfer::Clock::time_point now) {
+void write_status(Transfer& transfer, curl_off_t received, TransferClock::time_point now) {
   const double seconds = std::chrono::duration<double>(now - transfer.started).count();
   const auto bytes = static_cast<double>(received);
   show_status("RECEIVED " + amount(bytes) + " (" + amount(bytes / seconds) + "/S), CTRL-C STOPS",
@@ -46,20 +41,26 @@ void write_status(Transfer& transfer, curl_off_t received, Transfer::Clock::time
 
 }  // namespace
 
+bool SilenceWatch::too_long(curl_off_t total, TransferClock::time_point now) {
+  if (total != arrived) {
+    arrived = total;
+    last_arrival = now;
+    return false;
+  }
+  return now - last_arrival >= limit;
+}
+
 extern "C" int watch_transfer(void* transfer_data, curl_off_t /*expected_down*/, curl_off_t down,
                               curl_off_t /*expected_up*/, curl_off_t /*up*/) {
   auto& transfer = *static_cast<Transfer*>(transfer_data);
-  if (interrupt_requested()) {
-    transfer.interrupted = take_interrupt();
+  if (take_ctrl_c()) {
+    transfer.interrupted = true;
     return 1;
   }
-  const auto now = Transfer::Clock::now();
+  const auto now = TransferClock::now();
   long header_bytes = 0;
   curl_easy_getinfo(transfer.curl, CURLINFO_HEADER_SIZE, &header_bytes);
-  if (down + header_bytes != transfer.arrived) {
-    transfer.arrived = down + header_bytes;
-    transfer.last_arrival = now;
-  } else if (now - transfer.last_arrival >= longest_silence) {
+  if (transfer.silence.too_long(down + header_bytes, now)) {
     transfer.stalled = true;
     return 1;
   }

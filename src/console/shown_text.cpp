@@ -1,32 +1,11 @@
-// Writing network text so that it is shown, never obeyed: which bytes pass as
-// they came and which are written in the notation of cat -v is decided here,
-// and only here.
-#include "console/visible_text.h"
-
-#include <algorithm>
-#include <cstring>
-#include <ostream>
+// Showing network text, never obeying it: which bytes pass as they came and
+// which are written in the notation of cat -v is decided here, and only here.
+#include "console/shown_text.h"
 
 #include "console/console.h"
+#include "console/console_state.h"
 
 namespace {
-
-constexpr bool is_plain(unsigned char c) { return (c >= 0x20 && c < 0x7f) || c == '\t'; }
-
-// Which bytes end a run of plain ones, looked up instead of tested twice:
-// saves 8 ms of 35 in showing the million-record page. The second table also
-// ends a run at a bar, where the fields of a page record end.
-using ByteTable = std::array<bool, 256>;
-
-constexpr ByteTable run_ends(bool at_bar) {
-  ByteTable ends{};
-  for (int c = 0; c < 256; ++c)
-    ends[c] = !is_plain(static_cast<unsigned char>(c)) || (at_bar && c == '|');
-  return ends;
-}
-
-constexpr ByteTable plain_run_ends = run_ends(false);
-constexpr ByteTable field_run_ends = run_ends(true);
 
 bool is_continuation(unsigned char c) { return (c & 0xc0) == 0x80; }
 
@@ -107,12 +86,6 @@ ShownPiece next_piece(std::string_view text, TextRule rule) {
   return passed(length);
 }
 
-std::size_t plain_prefix(std::string_view text) {
-  std::size_t plain = 0;
-  while (plain < text.size() && is_plain(byte_at(text, plain))) ++plain;
-  return plain;
-}
-
 void append_visible(std::string& out, std::string_view text, TextRule rule) {
   each_shown_piece(text, rule, false, [&out](std::string_view shown, bool /*passed*/) {
     out.append(shown);
@@ -121,59 +94,5 @@ void append_visible(std::string& out, std::string_view text, TextRule rule) {
 }
 
 void append_visible(std::string& out, std::string_view text) {
-  append_visible(out, text, text_rule());
-}
-
-ConsoleWriter::ConsoleWriter(std::ostream& out) : out(out), rule(text_rule()) {
-  start_paging(*this);
-}
-
-ConsoleWriter::~ConsoleWriter() { flush(); }
-
-void ConsoleWriter::write_across(std::string_view text) {
-  while (!text.empty() && !stopped) {
-    if (used == buffer.size()) {
-      flush();
-      continue;
-    }
-    const std::size_t piece = std::min(text.size(), buffer.size() - used);
-    std::memcpy(buffer.data() + used, text.data(), piece);
-    used += piece;
-    text.remove_prefix(piece);
-  }
-}
-
-void ConsoleWriter::write_visible(std::string_view text) { write_shown(text, plain_run_ends); }
-
-void ConsoleWriter::write_visible_field(std::string_view text) {
-  write_shown(text, field_run_ends);
-}
-
-void ConsoleWriter::write_shown(std::string_view text, const ByteTable& run_ends) {
-  while (!text.empty() && !stopped) {
-    if (used == buffer.size()) {
-      flush();
-      continue;
-    }
-    // Plain bytes are copied as they are checked, as far as there is room.
-    const std::size_t most = std::min(text.size(), buffer.size() - used);
-    std::size_t plain = 0;
-    for (char* to = buffer.data() + used; plain < most && !run_ends[byte_at(text, plain)]; ++plain)
-      to[plain] = text[plain];
-    used += plain;
-    text.remove_prefix(plain);
-    if (text.empty() || plain == most) continue;
-    if (text.front() == '|') return;  // only a field's run ends at a bar
-    const ShownPiece piece = next_piece(text, rule);
-    write(piece.passed ? text.substr(0, piece.consumed)
-                       : std::string_view(piece.notation.data(), piece.notation_size));
-    text.remove_prefix(piece.consumed);
-  }
-}
-
-void ConsoleWriter::flush() {
-  if (used > 0) line_open = buffer[used - 1] != '\n';
-  out.write(buffer.data(), static_cast<std::streamsize>(used));
-  used = 0;
-  if (take_interrupt()) stopped = true;  // checked once a buffer, so within one long text too
+  append_visible(out, text, console().rule);
 }

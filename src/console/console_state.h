@@ -1,0 +1,55 @@
+// The console's state: one record for the run. Each field says who writes it,
+// so that the signal handlers and the loop never write the same one.
+#pragma once
+
+#include <termios.h>
+
+#include <csignal>
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include "console/shown_text.h"
+
+// libedit's EditLine and History, whose names libedit's header gives.
+struct editline;
+struct history;
+
+// Ends libedit's objects; defined with the editor.
+struct EndEditor {
+  void operator()(struct editline* editor) const;
+};
+struct EndHistory {
+  void operator()(struct history* list) const;
+};
+
+struct ConsoleState {
+  // Set by start_console, then only read.
+  bool terminal = false;  // standard input and output are both terminals
+  TextRule rule = TextRule::piped;
+  termios found_mode{};  // the terminal as the run found it
+  termios quiet_mode{};  // between prompts: keys wait unechoed; Ctrl-C, Ctrl-Z signal
+
+  // Ctrl-C; ctrl_c.cpp tells the whole protocol.
+  // Set by the SIGINT handler; cleared by the loop when it takes the press.
+  volatile std::sig_atomic_t ctrl_c_pending = 0;
+  // Loop only: a Ctrl-C was taken, or read as a key, since a prompt last asked.
+  bool ctrl_c_since_prompt = false;
+
+  // Written by the loop; read by the handler of a signal that ends the run,
+  // which erases the line: a load's status line or the pause is showing.
+  volatile std::sig_atomic_t passing_line_shown = 0;
+
+  // Words typed at a terminal; loop only.
+  std::unique_ptr<struct editline, EndEditor> editor;
+  std::unique_ptr<struct history, EndHistory> command_history;
+  std::unique_ptr<struct history, EndHistory> address_history;
+  std::string prompt;       // the one the editor shows
+  std::string line;         // the line typed last, whose words answer the next prompts
+  std::size_t next = 0;     // where its next word starts
+  std::string typed_ahead;  // keys read from the terminal at a pause, for the next prompt
+  bool at_end = false;      // after Ctrl-D every read is the end of input
+};
+
+// The one record of the run.
+ConsoleState& console();

@@ -1,0 +1,41 @@
+// The console of one run: whether it is a terminal, and setting the terminal
+// up for the run and back at its end.
+#include <langinfo.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <string_view>
+
+#include "console/console.h"
+#include "console/console_state.h"
+#include "console/ctrl_c.h"
+#include "console/terminal.h"
+#include "console/word_input.h"
+
+ConsoleState& console() {
+  static ConsoleState state;
+  return state;
+}
+
+void start_console() {
+  ConsoleState& state = console();
+  state.terminal = isatty(STDIN_FILENO) == 1 && isatty(STDOUT_FILENO) == 1;
+  if (!state.terminal) return;
+  // The editor measures what is typed, and network text is fitted to what
+  // the terminal shows, in the terminal's own encoding.
+  std::setlocale(LC_CTYPE, "");
+  state.rule =
+      std::string_view(nl_langinfo(CODESET)) == "UTF-8" ? TextRule::utf8 : TextRule::eight_bit;
+  take_over_terminal();
+  catch_ctrl_c();
+  start_line_editor();
+  keep_keys_waiting();
+}
+
+void stop_console() {
+  if (!console().terminal) return;
+  stop_line_editor();
+  give_back_terminal();
+}
+
+bool at_terminal() { return console().terminal; }

@@ -1,0 +1,161 @@
+// The console as plain functions: how network text is shown, how many lines
+// and columns it takes on a screen, and when the pager pauses.
+#include "console/console.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <sstream>
+
+#include "console/screen_sums.h"
+
+namespace {
+
+// Widths of characters are the locale's, as at a UTF-8 terminal.
+class ScreenSums : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_NE(std::setlocale(LC_CTYPE, "C.UTF-8"), nullptr); }
+  void TearDown() override { std::setlocale(LC_CTYPE, "C"); }
+};
+
+const std::string wide = "\xe6\x97\xa5";    // U+65E5, two columns
+const std::string combining = "e\xcc\x81";  // e and U+0301, one column
+const std::string latin1 = "\xe9";          // M-i at a UTF-8 terminal
+
+// The lines one row takes: own text, a network field up to its bar, own end.
+TEST_F(ScreenSums, RowLines) {
+  struct Case {
+    const char* what;
+    std::string own, field, own_end;
+    std::size_t columns, lines;
+    TextRule rule = TextRule::utf8;
+  };
+  const Case cases[] = {
+      {"fits", "1: ", "abc", " *", 10, 1},
+      {"ends exactly at the edge", "1: ", "abcde", " *", 10, 1},
+      {"one past the edge", "1: ", "abcdef", " *", 10, 2},
+      {"twice the width and one", "", std::string(20, 'a'), " ", 10, 3},
+      {"tabs go to the next stop", "", "a\tb\tc", "", 10, 2},
+      {"a tab at the edge stays there", "", "abcdefghij\t", "", 10, 1},
+      {"wide characters take two columns", "", wide + wide + wide + wide + wide, "", 10, 1},
+      {"and one more column wraps", "", wide + wide + wide + wide + wide + "x", "", 10, 2},
+      {"a wide character that does not fit starts the next line", "", "abcdefghi" + wide, "", 10,
+       2},
+      {"combining marks take none", "",
+       combining + combining + combining + combining + combining + combining + combining +
+           combining + combining + combining,
+       "", 10, 1},
+      {"notation takes its own width", "", "\x1b\x1b\x1b\x1b\x1b", "", 10, 1},
+      {"notation past the edge", "", "\x1b\x1b\x1b\x1b\x1b\x1b", "", 10, 2},
+      {"Latin-1 at a UTF-8 terminal as M-i", "", latin1 + latin1 + latin1 + "ab", "", 10, 2},
+      {"Latin-1 at an 8-bit terminal, one column", "", latin1 + latin1 + latin1 + "ab", "", 10, 1,
+       TextRule::eight_bit},
+      {"the field ends at its bar", "", "abc|" + std::string(30, 'x'), "", 10, 1},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(row_lines(c.own, c.field, c.own_end, c.columns, c.rule, 24), c.lines) << c.what;
+}
+
+// A line cut to the screen's width keeps what fits beside "...".
+TEST_F(ScreenSums, FittedLine) {
+  struct Case {
+    const char* what;
+    std::string own, text;
+    std::size_t columns;
+    std::string line;
+  };
+  const Case cases[] = {
+      {"fits whole", "AT LINE 1: ", "abc", 20, "AT LINE 1: abc"},
+      {"fills the line exactly", "", "abcdefghij", 10, "abcdefghij"},
+      {"cut", "", "abcdefghijk", 10, "abcdefg..."},
+      {"a bar is text here", "", "a|b|c", 10, "a|b|c"},
+      {"a tab takes columns to the next stop", "", "a\tbcdefghij", 12, "a\tb..."},
+      {"wide characters take two", "", wide + wide + wide + wide + wide + wide, 10,
+       wide + wide + wide + "..."},
+      {"notation is kept whole", "", "abcd\x1b" + std::string(10, 'x'), 9, "abcd^[..."},
+      {"notation that does not fit goes whole", "", "abcde\x1b" + std::string(10, 'x'), 9,
+       "abcde..."},
+      {"own text takes its columns", "AT LINE 41: ", std::string(100, 'w'), 80,
+       "AT LINE 41: " + std::string(65, 'w') + "..."},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(fitted_line(c.own, c.text, c.columns, TextRule::utf8), c.line) << c.what;
+}
+
+// Rows of so many lines each on a screen of `rows`: before which rows the
+// pager pauses, answered with Space (a new screenful) or Enter (one row).
+TEST(PageCount, PausesBeforeTheRowThatWouldScrollThePage) {
+  struct Case {
+    const char* what;
+    std::size_t rows;
+    std::vector<std::size_t> lines;
+    std::string pauses;  // per row: '.' shown, 'S' after a pause answered with Space, 'E' Enter
+  };
+  const Case cases[] = {
+      {"a screenful less the prompt's line", 5, {1, 1, 1, 1, 1, 1}, "....S."},
+      {"a row that would not fit waits", 5, {3, 3, 1}, ".S."},
+      {"a first row longer than the screen is shown", 5, {9, 1}, ".S"},
+      {"Enter allows one row more", 5, {1, 1, 1, 1, 1, 1, 1}, "....EE."},
+      {"Enter then Space", 4, {1, 1, 1, 1, 1, 1, 1, 1}, "...ES..."},
+  };
+  for (const Case& c : cases) {
+    PageCount count;
+    count.new_screen(c.rows);
+    std::string seen;
+    for (std::size_t i = 0; i < c.lines.size(); ++i) {
+      char shown = '.';
+      if (count.must_pause(c.lines[i])) {
+        shown = c.pauses[i];
+        if (shown == 'S')
+          count.new_screen(c.rows);
+        else
+          count.allow_one_more(c.lines[i]);
+      }
+      count.count(c.lines[i]);
+      seen += shown;
+    }
+    EXPECT_EQ(seen, c.pauses) << c.what;
+  }
+}
+
+// Which bytes pass as they are through a pipe, to a UTF-8 terminal and to
+// an 8-bit one; everything else is shown as cat -v shows it.
+TEST(VisibleText, FollowsTheRuleOfEachOutput) {
+  struct Case {
+    std::string text, piped, utf8, eight_bit;
+  };
+  const Case cases[] = {
+      {"a\tb", "a\tb", "a\tb", "a\tb"},
+      {"\x1b[2J\x7f\r", "^[[2J^?^M", "^[[2J^?^M", "^[[2J^?^M"},
+      {std::string(1, '\0'), "^@", "^@", "^@"},
+      {"\x80\x9b\x9f", "M-^@M-^[M-^_", "M-^@M-^[M-^_", "M-^@M-^[M-^_"},
+      {"\xa0\xe9\xff", "\xa0\xe9\xff", "M- M-iM-^?", "\xa0\xe9\xff"},
+      {"\xc2\x85\xc2\x9f", "M-BM-^EM-BM-^_", "M-BM-^EM-BM-^_", "\xc2M-^E\xc2M-^_"},
+      {"\xc2\xa0\xc3\xa9", "\xc2\xa0\xc3\xa9", "\xc2\xa0\xc3\xa9", "\xc2\xa0\xc3\xa9"},
+      {"\xe2\x80\x9d\xf0\x9f\x98\x80", "\xe2\x80\x9d\xf0\x9f\x98\x80",
+       "\xe2\x80\x9d\xf0\x9f\x98\x80", "\xe2M-^@M-^]\xf0M-^_M-^XM-^@"},
+      {"\xe2\x82 \xed\xa0\x80", "\xe2M-^B \xed\xa0M-^@", "M-bM-^B M-mM- M-^@",
+       "\xe2M-^B \xed\xa0M-^@"},
+  };
+  for (const Case& c : cases) {
+    for (const auto& [rule, shown] :
+         {std::pair{TextRule::piped, c.piped}, std::pair{TextRule::utf8, c.utf8},
+          std::pair{TextRule::eight_bit, c.eight_bit}}) {
+      std::string out;
+      append_visible(out, c.text, rule);
+      EXPECT_EQ(out, shown) << testing::PrintToString(c.text) << " under rule "
+                            << static_cast<int>(rule);
+    }
+  }
+}
+
+TEST(ReadWord, IsEmptyAtEndOfInput) {
+  std::istringstream in("one two\r\nthree");
+  EXPECT_EQ(read_word(in), "one");
+  EXPECT_EQ(read_word(in), "two");
+  EXPECT_EQ(read_word(in), "three");
+  EXPECT_EQ(read_word(in), "");
+  EXPECT_EQ(read_word(in), "");
+}
+
+}  // namespace
