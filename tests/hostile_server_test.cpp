@@ -131,22 +131,26 @@ TEST_F(HostileServerTest, RandomBinaryBodiesNeverReachTheTerminalRaw) {
   }
 }
 
+#ifdef LINEBROWSE_MINUTE_TEST
 // A server that stops sending must not hold a script for ever: after a
 // minute of silence what arrived is the page. One that sends a byte every
-// few seconds is slow, not stopped, for as long as it keeps sending.
+// few seconds is slow, not stopped, for as long as it keeps sending. The real
+// minute, once, as the shipped program waits it.
 TEST_F(HostileServerTest, ASilentServerEndsThePipedRunAfterAMinute) {
-  server.route("/stall", {"0:Alive||-\n1:A||\\\n", "200 OK", Reply::Style::drip_then_stall});
+  // Seven bytes, one every 4 s: the server is still sending at the 20th second.
+  server.route("/stall", {"1:A||\\\n", "200 OK", Reply::Style::drip_then_stall});
   const auto start = std::chrono::steady_clock::now();
   ProgramRun run = run_browser({"http://" + server.host() + "/stall"}, "x\n", 240);
   const auto seconds =
       std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start)
           .count();
   expect_clean_end(run, "a server that stalls");
-  EXPECT_EQ(run.out, "CONNECTING TO http://" + server.host() + "/stall\nTITLE: Alive\n1: A \n" +
-                         prompt + "EXITING\n");
-  EXPECT_GE(seconds, 17 * 4 + 60 - 2) << "cut while the server still sent";
-  EXPECT_LE(seconds, 17 * 4 + 60 + 20) << "waited on past a minute of silence";
+  EXPECT_EQ(run.out, "CONNECTING TO http://" + server.host() + "/stall\nTITLE: \n1: A \n" + prompt +
+                         "EXITING\n");
+  EXPECT_GE(seconds, 7 * 4 + 60 - 2) << "cut while the server still sent";
+  EXPECT_LE(seconds, 7 * 4 + 60 + 20) << "waited on past a minute of silence";
 }
+#endif
 
 // Memory that runs out while a big page is retrieved, parsed or shown is a
 // page that cannot be decoded, never the end of the run; nor is any command
