@@ -82,6 +82,16 @@ TEST_F(ScreenSums, FittedLine) {
     EXPECT_EQ(fitted_line(c.own, c.text, c.columns, TextRule::utf8), c.line) << c.what;
 }
 
+// The pause's line is never as wide as the screen.
+TEST(MoreLine, NeverWraps) {
+  const std::string full = "-- MORE: SPACE NEXT SCREEN, ENTER NEXT ROW, Q STOPS --";
+  const std::pair<std::size_t, std::string> cases[] = {
+      {80, full},         {55, full},        {54, "-- MORE --"}, {40, "-- MORE --"},
+      {11, "-- MORE --"}, {10, "-- MORE -"}, {8, "-- MORE"},
+  };
+  for (const auto& [columns, line] : cases) EXPECT_EQ(more_line(columns), line) << columns;
+}
+
 // Rows of so many lines each on a screen of `rows`: before which rows the
 // pager pauses, answered with Space (a new screenful) or Enter (one row).
 TEST(PageCount, PausesBeforeTheRowThatWouldScrollThePage) {

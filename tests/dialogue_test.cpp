@@ -52,6 +52,11 @@ class DialogueTest : public testing::Test {
     server.route("/b.txt", {page_b});
     server.route("/c.txt", {page_c});
     server.route("/d.txt", {"12:Twelve|{host}/b.txt|-\n"});
+    server.route("/f.txt", {"0:F||-\n1:Down|" + down +
+                            "/x|-\n2:Html|{host}/h404|-\n"
+                            "3:Empty|{host}/empty|\\\n"});
+    server.route("/h404", {"<html>\n<body>Not here</body>\n", "404 Not Found"});
+    server.route("/empty", {""});
     static constexpr char page_e[] = "0:E||-\n1:Nul|{host}/\0file:///etc/passwd|\\\n";
     server.route("/e.txt", {std::string(page_e, sizeof page_e - 1)});
   }
@@ -68,6 +73,7 @@ class DialogueTest : public testing::Test {
   }
 
   LoopbackServer server;
+  const std::string down = "127.0.0.1:" + std::to_string(closed_port());  // nothing listens
 };
 
 const std::vector<std::string> start_at_a = {"http://{host}/a.txt"};
@@ -186,6 +192,28 @@ TEST_F(DialogueTest, FollowingLinks) {
   });
   for (const std::string& path : server.requests())
     EXPECT_NE(path, "/") << "the address was retrieved up to its NUL byte";
+}
+
+// Through pipes a load that brings no page still replaces the page, as
+// scripts know it; what a terminal keeps is not kept here.
+TEST_F(DialogueTest, FailedAndEmptyLoadsReplaceThePage) {
+  const std::vector<std::string> start_at_f = {"http://{host}/f.txt"};
+  const std::string shown_f =
+      "CONNECTING TO http://{host}/f.txt\nTITLE: F\n1: Down *\n2: Html *\n3: Empty *\n" + prompt;
+  const std::string empty_rows = "TITLE: \n1:  \n2:  \n3:  \n";
+  expect_dialogues({
+      {"a server that is down", start_at_f, "1 x\n",
+       shown_f + "CONNECTING TO http://" + down + "/x\n" + empty_rows + exiting},
+      {"and back from it", start_at_f, "1 b x\n",
+       shown_f + "CONNECTING TO http://" + down + "/x\n" + empty_rows + prompt + shown_f +
+           "EXITING\n"},
+      {"a 404 whose body is HTML", start_at_f, "2 x\n",
+       shown_f + "CONNECTING TO http://{host}/h404\nERROR DECODING PAGE\n" + empty_rows + exiting},
+      {"an empty page", start_at_f, "3 x\n",
+       shown_f + "CONNECTING TO http://{host}/empty\n" + empty_rows + exiting},
+      {"a number run into letters follows the link", start_at_a, "1b x\n",
+       shown_a + prompt + shown_b + exiting},
+  });
 }
 
 TEST_F(DialogueTest, InvalidLinks) {

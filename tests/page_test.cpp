@@ -253,6 +253,32 @@ TEST(LinkTarget, FindsTargetsBeyondTheShownRows) {
   EXPECT_EQ(link_target(page, 8), "");
 }
 
+// What a body holds before it is read: a record on its first line, and the
+// whole lines of a body a stopped transfer cut.
+TEST(Body, HoldsARecordAndLosesItsCutLine) {
+  struct Case {
+    std::string body;
+    bool holds_record;
+    std::string whole_lines;
+  };
+  const Case cases[] = {
+      {"", false, ""},
+      {"0:T||-\n1:A|", true, "0:T||-\n"},
+      {"0:T||-\n1:A||\\\n", true, "0:T||-\n1:A||\\\n"},
+      {"xx 7:Item|t|-", true, ""},
+      {"<html>\n0:T||-\n", false, "<html>\n0:T||-\n"},
+      {"\n0:T||-\n", false, "\n0:T||-\n"},
+      {"ab:Item||-\n", false, "ab:Item||-\n"},
+      {"4294967296:Big||-\n", false, "4294967296:Big||-\n"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(holds_record(c.body), c.holds_record) << c.body;
+    std::string body = c.body;
+    drop_cut_line(body);
+    EXPECT_EQ(body, c.whole_lines) << c.body;
+  }
+}
+
 TEST(ClearPage, RecordsAndLinesEmptySeparatelyAndLastLineStays) {
   PageModel page;
   std::ostringstream out;

@@ -27,6 +27,8 @@ struct Step {
   std::string shows;
   int seconds = 10;  // how long it may take to show
   int signal = 0;    // sent to the browser before the keys are typed
+  int rows = 0;      // the window resized to before the keys, when not 0
+  int columns = 0;
 };
 
 struct Session {
@@ -54,6 +56,21 @@ class TerminalTest : public testing::Test {
       long_page +=
           std::to_string(n) + ":Row " + std::to_string(n) + "||" + (n < 300 ? "-" : "\\") + "\n";
     server.route("/long", {long_page});
+    std::string linked_page = "0:Linked||-\n";
+    for (int n = 1; n <= 60; ++n)
+      linked_page += std::to_string(n) + ":Row " + std::to_string(n) + "|{host}/b.txt|" +
+                     (n < 60 ? "-" : "\\") + "\n";
+    server.route("/long-links", {linked_page});
+    server.route("/fails.txt", {"0:Fails||-\n1:Html|{host}/html404|-\n2:Gone|{host}/gone|-\n"
+                                "3:Down|" +
+                                down +
+                                "/x|-\n4:Empty|{host}/empty|-\n"
+                                "5:Open|{host}/open.txt|\\\n"});
+    server.route("/html404", {"<html>\n<body>Not here</body>\n", "404 Not Found"});
+    server.route("/empty", {""});
+    server.route("/open.txt", {"0:Open||-\n1:One||-\n5:Five||-\n"});
+    server.route("/part",
+                 {"0:Part||-\n1:One||-\n2:Two||-\n3:Thr", "200 OK", Reply::Style::part_then_hang});
     server.route("/slow-long", {long_page.substr(0, long_page.find("\n61:")) + "\n60:Row||\\\n",
                                 "200 OK", Reply::Style::slow});
     std::string broken = "0:Broken||-\n";
@@ -91,6 +108,7 @@ class TerminalTest : public testing::Test {
         // prompt it just showed, which it does around showing it.
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         if (step.signal != 0) run.interrupt(step.signal);
+        if (step.rows != 0) run.resize(step.rows, step.columns);
         run.type(with_host(step.keys, server.host()));
         const std::string shows = with_host(step.shows, server.host());
         ASSERT_TRUE(run.shows(shows, step.seconds))
@@ -107,6 +125,7 @@ class TerminalTest : public testing::Test {
   }
 
   LoopbackServer server;
+  const std::string down = "127.0.0.1:" + std::to_string(closed_port());  // nothing listens
 };
 
 const std::string start = "http://{host}/t.txt";
@@ -187,6 +206,8 @@ TEST_F(TerminalTest, ForgivesWhatPeopleType) {
        start,
        {{"dd x\r", "UNKNOWN COMMAND: dd" + unknown},
         {"d5\r", "UNKNOWN COMMAND: d5" + unknown},
+        {"1b\r", "UNKNOWN COMMAND: 1b" + unknown},
+        {"12:x\r", "UNKNOWN COMMAND: 12:x" + unknown},
         {"+1 x\r", "UNKNOWN COMMAND: +1" + unknown},
         {"-1\r", "UNKNOWN COMMAND: -1" + unknown},
         {"d\r", shown_t},
@@ -206,7 +227,7 @@ TEST_F(TerminalTest, ForgivesWhatPeopleType) {
         {"{host}/b", "{host}/b"},
         {ctrl_c, "^C\r\n" + prompt},
         {"d\r", "d\r\n" + shown_t + prompt},
-        {"b\r", "CONNECTING TO \r\n"},
+        {"b\r", "b\r\nNO PAGE TO GO BACK TO\r\n" + prompt},
         {"x\r", "EXITING"}}},
   });
 }
@@ -214,11 +235,11 @@ TEST_F(TerminalTest, ForgivesWhatPeopleType) {
 TEST_F(TerminalTest, CtrlCBringsBackThePrompt) {
   server.route("/huge", {"0:Huge||-\n1:" + std::string(60 << 20, '\x9b') + "|t|\\\n"});
   run_sessions({
-      {"Ctrl-C stops a server that never answers, and b still goes back",
+      {"Ctrl-C stops a server that never answers, and the page stays",
        start,
        {{"1\r", "CONNECTING TO http://{host}/hang\r\n"},
-        {ctrl_c, "RETRIEVAL STOPPED\r\nTITLE: \r\n1:  \r\n2:  \r\n3:  \r\n" + prompt},
-        {"b\r", "CONNECTING TO http://{host}/t.txt\r\n" + shown_t},
+        {ctrl_c, "RETRIEVAL STOPPED\r\nSTAYING ON http://{host}/t.txt\r\n" + prompt},
+        {"d\r", "d\r\n" + shown_t},
         {"x\r", "EXITING"}}},
       {"Ctrl-C stops two billion rows at their first pause",
        start,
@@ -240,8 +261,8 @@ TEST_F(TerminalTest, CtrlCBringsBackThePrompt) {
       {"Ctrl-C drops the words still waiting on the line",
        start,
        {{"1 d d x\r", "CONNECTING TO http://{host}/hang\r\n"},
-        {ctrl_c, "TITLE: \r\n1:  \r\n2:  \r\n3:  \r\n" + prompt},
-        {"b\r", shown_t},
+        {ctrl_c, "STAYING ON http://{host}/t.txt\r\n" + prompt},
+        {"d\r", "d\r\n" + shown_t + prompt},
         {"x\r", "EXITING"}}},
       {"a Ctrl-C while a line is edited drops it, and stops no retrieval after",
        start,
@@ -262,7 +283,9 @@ TEST_F(TerminalTest, CtrlDEndsOnALineOfItsOwn) {
   run_sessions({
       {"at the command prompt", start, {{"", prompt}, {ctrl_d, "\r\n"}}},
       {"at the start-up prompt: nothing is loaded", "", {{"", "Enter URL: "}, {ctrl_d, "^D\r\n"}}},
-      {"at the address prompt of g", start, {{"g\r", "Enter URL: "}, {ctrl_d, "^D\r\n"}}},
+      {"at the address prompt of g it takes the g back",
+       start,
+       {{"g\r", "Enter URL: "}, {ctrl_d, "^D\r\n" + prompt}, {"x\r", "EXITING"}}},
   });
   EXPECT_EQ(server.requests().size(), 2u) << "only the start pages were retrieved";
 }
@@ -272,8 +295,10 @@ TEST_F(TerminalTest, FailuresSayWhy) {
   run_sessions({
       {"a refused connection",
        "http://" + refused + "/a",
-       {{"", "CONNECTING TO http://" + refused +
-                 "/a\r\nRETRIEVAL FAILED: COULDN'T CONNECT TO SERVER\r\nTITLE: \r\n" + prompt},
+       {{"",
+         "CONNECTING TO http://" + refused +
+             "/a\r\nRETRIEVAL FAILED: COULDN'T CONNECT TO SERVER\r\nTITLE: \r\n(NO RECORDS)\r\n" +
+             prompt},
         {"x\r", "EXITING"}}},
       {"a redirect says where to go",
        "http://{host}/moved",
@@ -286,11 +311,16 @@ TEST_F(TerminalTest, FailuresSayWhy) {
        "http://{host}/nul",
        {{"1\r",
          "CONNECTING TO http://{host}/^@x\r\n"
-         "RETRIEVAL FAILED: THE ADDRESS HOLDS A NUL BYTE\r\nTITLE: \r\n"},
+         "RETRIEVAL FAILED: THE ADDRESS HOLDS A NUL BYTE\r\nSTAYING ON http://{host}/nul\r\n"},
         {"x\r", "EXITING"}}},
-      {"the empty address",
+      {"an address libcurl refuses",
        start,
-       {{"b\r", "CONNECTING TO \r\nRETRIEVAL FAILED: URL USING BAD"}, {"x\r", "EXITING"}}},
+       {{"g\r", "Enter URL: "},
+        {"http://\r",
+         "CONNECTING TO http://\r\nRETRIEVAL FAILED: URL USING BAD/ILLEGAL FORMAT OR MISSING "
+         "URL\r\nSTAYING ON http://{host}/t.txt\r\n" +
+             prompt},
+        {"x\r", "EXITING"}}},
   });
 }
 
@@ -350,7 +380,8 @@ TEST_F(TerminalTest, EchoesNothingRaw) {
   for (const Screen& screen : {Screen{24, 160, "C.UTF-8"}, Screen{24, 160, "C"}}) {
     sessions.push_back({"a redirect's target recalled and run",
                         "http://{host}/evil",
-                        {{"g\r", "Enter URL: "},
+                        {{"", prompt},
+                         {"g\r", "Enter URL: "},
                          {up, encoded},
                          {"\r", "CONNECTING TO " + encoded + "\r\n"},
                          {"x\r", "EXITING"}},
@@ -358,7 +389,8 @@ TEST_F(TerminalTest, EchoesNothingRaw) {
                         raw});
     sessions.push_back({"Ctrl-C on a recalled target, and on a typed escape",
                         "http://{host}/evil",
-                        {{"g\r", "Enter URL: "},
+                        {{"", prompt},
+                         {"g\r", "Enter URL: "},
                          {up + home, encoded},
                          {ctrl_c, encoded + "^C\r\n" + prompt},
                          {"g\r", "Enter URL: "},
@@ -383,7 +415,8 @@ TEST_F(TerminalTest, SaysWhereAPageBreaks) {
       {"a line without a record",
        "http://{host}/broken",
        {{"", "ERROR DECODING PAGE\r\nAT LINE 41: no record here\r\nTITLE: Broken\r\n"},
-        {"x\r", "EXITING"}}},
+        {"x\r", "EXITING"}},
+       {50, 80, ""}},
       {"an empty line",
        "http://{host}/blank",
        {{"", "ERROR DECODING PAGE\r\nAT LINE 3: (EMPTY LINE)\r\nTITLE: Blank\r\n1: A \r\n"},
@@ -391,12 +424,13 @@ TEST_F(TerminalTest, SaysWhereAPageBreaks) {
       {"a long line, cut to the terminal's width",
        "http://{host}/wide",
        {{"", "AT LINE 41: " + std::string(65, 'w') + "...\r\nTITLE: Broken\r\n"},
-        {"x\r", "EXITING"}}},
+        {"x\r", "EXITING"}},
+       {50, 80, ""}},
       {"cut to a narrower terminal",
        "http://{host}/wide",
        {{"", "AT LINE 41: " + std::string(25, 'w') + "...\r\nTITLE: Broken\r\n"},
         {"x\r", "EXITING"}},
-       {24, 40, ""}},
+       {50, 40, ""}},
   });
 }
 
@@ -411,6 +445,24 @@ TEST_F(TerminalTest, SaysWhatALoadIsDoing) {
       {"Ctrl-C stops a load, and says so before the page that arrived",
        "http://{host}/trickle",
        {{"", "\rRECEIVED "}, {ctrl_c, "\r\x1b[KRETRIEVAL STOPPED\r\n"}, {"x\r", "EXITING"}}},
+      {"how much of the announced length",
+       "http://{host}/trickle",
+       {{"", "\rRECEIVED "},
+        {"", " OF 19 B ("},
+        {"", "%), CTRL-C STOPS\x1b[K"},
+        {"x\r", "EXITING"}}},
+      {"how long nothing has arrived",
+       "http://{host}/hang",
+       {{"", "\rNOTHING RECEIVED FOR 5 S, CTRL-C STOPS\x1b[K"},
+        {ctrl_c, "RETRIEVAL STOPPED\r\nTITLE: \r\n(NO RECORDS)\r\n" + prompt},
+        {"x\r", "EXITING"}}},
+      {"TERM=dumb: one status line, never rewritten",
+       "http://{host}/trickle",
+       {{"", "CONNECTING TO http://{host}/trickle\r\nRECEIVED "},
+        {"", " CTRL-C STOPS\r\nTITLE: Drip\r\n1: One \r\n" + prompt},
+        {"x\r", "EXITING"}},
+       {24, 80, "", "dumb"},
+       {"\x1b", "\rRECEIVED", "STOPS\r\nRECEIVED"}},
   });
 }
 
@@ -451,10 +503,82 @@ TEST_F(TerminalTest, ShowsOneScreenAtATime) {
        start,
        {{"", shown_t + prompt}, {"x\r", "EXITING"}},
        thirty},
+      {"a narrow window gets the short pause line, and the title stays on the screen",
+       "http://{host}/long",
+       {{"", "TITLE: Long\r\n" + rows(1, 13) + "-- MORE --"},
+        {"q", "\r\x1b[K" + prompt},
+        {"x\r", "EXITING"}},
+       {15, 40, ""},
+       {more}},
+      {"a window resized at the pause is measured at the next key",
+       "http://{host}/long",
+       {{"", "TITLE: Long\r\n" + rows(1, 28) + more},
+        {" ", "\r\x1b[K" + rows(29, 42) + more, 10, 0, 15, 60},
+        {"q", "\r\x1b[K" + prompt},
+        {"x\r", "EXITING"}},
+       {30, 100, ""}},
+      {"a digit at the pause starts the command line",
+       "http://{host}/long-links",
+       {{"", "28: Row 28 *\r\n" + more},
+        {"7", "\r\x1b[K" + prompt + "7"},
+        {"\r", "CONNECTING TO http://{host}/b.txt\r\n" + shown_b},
+        {"x\r", "EXITING"}},
+       thirty},
+      {"TERM=dumb: the pause ends with a new line, and nothing is an escape",
+       "http://{host}/long",
+       {{"", rows(1, 28) + more},
+        {" ", "\r\n" + rows(29, 57) + more},
+        {"q", "\r\n" + prompt},
+        {"x\r", "EXITING"}},
+       {30, 80, "", "dumb"},
+       {"\x1b"}},
       {"keys typed while the page loads wait for the prompt after the pause",
        "http://{host}/slow-long",
        {{"", "CONNECTING TO"}, {"x\r", more}, {"q", "\r\x1b[K" + prompt}, {"", "EXITING"}},
        {10, 80, ""}},
+  });
+}
+
+// At a terminal nothing being read is lost: a stopped load shows what
+// arrived, a page shows its own rows, and a load that brings no page changes
+// nothing.
+TEST_F(TerminalTest, NothingYouAreReadingIsLost) {
+  const std::string shown_fails =
+      "TITLE: Fails\r\n1: Html *\r\n2: Gone *\r\n3: Down *\r\n4: Empty *\r\n5: Open *\r\n";
+  const std::string loaded_fails = "CONNECTING TO http://{host}/fails.txt\r\n" + shown_fails;
+  const std::string staying = "STAYING ON http://{host}/fails.txt\r\n" + prompt;
+  run_sessions({
+      {"a stopped load shows every whole line that arrived",
+       "http://{host}/part",
+       {{"", " CTRL-C STOPS"},
+        {ctrl_c, "RETRIEVAL STOPPED\r\nTITLE: Part\r\n1: One \r\n2: Two \r\n" + prompt},
+        {"x\r", "EXITING"}},
+       {},
+       {"ERROR DECODING PAGE"}},
+      {"a page shows its own rows, and says when it has none",
+       start,
+       {{"", shown_t + prompt},
+        {"g\r", "Enter URL: "},
+        {"{host}/open.txt\r", "TITLE: Open\r\n1: One \r\n2:  \r\n3:  \r\n4:  \r\n5: Five \r\n"},
+        {"g\r", "Enter URL: "},
+        {"{host}/empty\r", "TITLE: \r\n(NO RECORDS)\r\n" + prompt},
+        {"x\r", "EXITING"}}},
+      {"a load that brings no page changes nothing",
+       "http://{host}/fails.txt",
+       {{"", shown_fails + prompt},
+        {"1\r", "HTTP STATUS 404\r\n" + staying},
+        {"3\r", "RETRIEVAL FAILED: COULDN'T CONNECT TO SERVER\r\n" + staying},
+        {"d\r", "d\r\n" + shown_fails},
+        {"b\r", "b\r\nNO PAGE TO GO BACK TO\r\n" + prompt},
+        {"r\r", loaded_fails},
+        {"2\r", "HTTP STATUS 404\r\nTITLE: Gone\r\n" + prompt},
+        {"b\r", loaded_fails},
+        {"g\r", "Enter URL: "},
+        {up, "http://" + down + "/x"},
+        {"\r", "COULDN'T CONNECT TO SERVER\r\n" + staying},
+        {"x\r", "EXITING"}},
+       {},
+       {"ERROR DECODING PAGE"}},
   });
 }
 

@@ -84,6 +84,35 @@ TEST(SilenceWatch, EndsAfterTheLimitWithNothingArriving) {
   EXPECT_EQ(longest_silence, 60s);
 }
 
+// The status line of a slow load: how much of the announced length, or how
+// much and how fast, or how long nothing has come.
+TEST(StatusText, SaysHowFarAndHowLong) {
+  using namespace std::chrono_literals;
+  struct Case {
+    curl_off_t received, expected;
+    TransferClock::duration elapsed, silent;
+    std::string text;
+  };
+  constexpr curl_off_t mib = 1 << 20;
+  const Case cases[] = {
+      {96, 0, 4s, 0s, "RECEIVED 96 B (24 B/S)"},
+      {1258291, 0, 2s, 0s, "RECEIVED 1.2 MIB (614 KIB/S)"},
+      {0, 0, 1s, 1s, "RECEIVED 0 B (0 B/S)"},
+      {22, 96, 2s, 0s, "RECEIVED 22 OF 96 B (22%)"},
+      {1258291, 33240269, 2s, 0s, "RECEIVED 1.2 OF 31.7 MIB (3%)"},
+      {3 * 1024, 340 * 1024, 2s, 0s, "RECEIVED 3 OF 340 KIB (0%)"},
+      {64 * mib, 64 * mib, 9s, 0s, "RECEIVED 64.0 OF 64.0 MIB (100%)"},
+      {200, 100, 2s, 0s, "RECEIVED 200 OF 100 B (100%)"},
+      {22, 96, 9s, 4999ms, "RECEIVED 22 OF 96 B (22%)"},
+      {22, 96, 9s, 5s, "NOTHING RECEIVED FOR 5 S"},
+      {0, 0, 12s, 12s, "NOTHING RECEIVED FOR 12 S"},
+      {0, 0, 60s, 59900ms, "NOTHING RECEIVED FOR 59 S"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(status_text(c.received, c.expected, c.elapsed, c.silent), c.text + ", CTRL-C STOPS")
+        << c.text;
+}
+
 // The line that says why a transfer failed or brought no page.
 TEST(FailureLine, SaysWhyInOneLine) {
   struct Case {

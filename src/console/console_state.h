@@ -26,6 +26,7 @@ struct EndHistory {
 struct ConsoleState {
   // Set by start_console, then only read.
   bool terminal = false;  // standard input and output are both terminals
+  bool dumb = false;      // TERM=dumb: no escape sequence is written, nothing rewritten
   TextRule rule = TextRule::piped;
   termios found_mode{};  // the terminal as the run found it
   termios quiet_mode{};  // between prompts: keys wait unechoed; Ctrl-C, Ctrl-Z signal
@@ -39,6 +40,7 @@ struct ConsoleState {
   // Written by the loop; read by the handler of a signal that ends the run,
   // which erases the line: a load's status line or the pause is showing.
   volatile std::sig_atomic_t passing_line_shown = 0;
+  bool status_shown = false;  // loop only: a load's status line is on the screen
 
   // Words typed at a terminal; loop only.
   std::unique_ptr<struct editline, EndEditor> editor;
@@ -48,7 +50,6 @@ struct ConsoleState {
   std::string line;         // the line typed last, whose words answer the next prompts
   std::size_t next = 0;     // where its next word starts
   std::string typed_ahead;  // keys read from the terminal at a pause, for the next prompt
-  bool at_end = false;      // after Ctrl-D every read is the end of input
 };
 
 // The one record of the run.

@@ -85,6 +85,13 @@ std::string fitted_line(std::string_view own, std::string_view text, std::size_t
   return line + "...";
 }
 
+std::string_view more_line(std::size_t columns) {
+  constexpr std::string_view full = "-- MORE: SPACE NEXT SCREEN, ENTER NEXT ROW, Q STOPS --";
+  constexpr std::string_view brief = "-- MORE --";
+  if (full.size() < columns) return full;
+  return brief.substr(0, columns - 1);
+}
+
 void PageCount::new_screen(std::size_t rows) {
   lines_shown = 0;
   lines_allowed = rows - 1;

@@ -37,6 +37,10 @@ std::size_t row_lines(std::string_view own, std::string_view field, std::string_
 std::string fitted_line(std::string_view own, std::string_view text, std::size_t columns,
                         TextRule rule);
 
+// The pause's line on a screen `columns` wide: never as wide as the screen,
+// so that it never wraps and erasing it leaves nothing between the rows.
+std::string_view more_line(std::size_t columns);
+
 // The pager's count: the lines shown since the last pause, and how many are
 // allowed before the next.
 struct PageCount {

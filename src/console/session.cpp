@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <clocale>
+#include <cstdlib>
 #include <string_view>
 
 #include "console/console.h"
@@ -26,6 +27,10 @@ void start_console() {
   std::setlocale(LC_CTYPE, "");
   state.rule =
       std::string_view(nl_langinfo(CODESET)) == "UTF-8" ? TextRule::utf8 : TextRule::eight_bit;
+  // A terminal that cannot move the cursor, or a screen reader on one: the
+  // line editor then writes no escape sequence either.
+  const char* term = std::getenv("TERM");
+  state.dumb = term == nullptr || *term == '\0' || std::string_view(term) == "dumb";
   take_over_terminal();
   catch_ctrl_c();
   start_line_editor();

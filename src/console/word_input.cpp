@@ -161,10 +161,6 @@ Answer prompt_at_terminal(std::string_view prompt, Recall recall, std::ostream& 
     out << shown << '\n' << std::flush;
     return {Answer::typed, std::move(*word)};
   }
-  if (state.at_end) {
-    out << prompt << '\n' << std::flush;
-    return {Answer::ended, {}};
-  }
   state.prompt = prompt;
   for (;;) {
     out.flush();
@@ -174,8 +170,7 @@ Answer prompt_at_terminal(std::string_view prompt, Recall recall, std::ostream& 
     remember_line(state, std::move(edited.line), recall);
     if (auto word = next_word(state)) return {Answer::typed, std::move(*word)};
   }
-  state.at_end = true;
-  out << '\n' << std::flush;  // so that the shell's prompt starts on a line of its own
+  out << '\n' << std::flush;  // so that what comes next starts on a line of its own
   return {Answer::ended, {}};
 }
 

@@ -15,30 +15,42 @@ enum class More { screen, row, stop };
 
 constexpr std::string_view erase_line = "\r\033[K";
 
+// Takes a line that was shown only for a while off the screen; a dumb
+// terminal cannot erase it, so the next line starts under it.
+void end_passing_line(std::ostream& out) {
+  out << (console().dumb ? std::string_view("\n") : erase_line) << std::flush;
+  note_passing_line(false);
+}
+
+void show_passing_line(std::string_view line, std::ostream& out) {
+  out << line << std::flush;
+  note_passing_line(!console().dumb);
+}
+
 // The pause between screenfuls: one line, a key read without echo, and the
-// line erased again. Keys typed before it are kept for the next prompts.
-More ask_for_more(std::ostream& out) {
+// line taken off again. Keys typed before it are kept for the next prompts,
+// and a digit starts the command line.
+More ask_for_more(std::size_t columns, std::ostream& out) {
   save_keys_typed_ahead();
-  constexpr std::string_view pause = "-- MORE: SPACE NEXT SCREEN, ENTER NEXT ROW, Q STOPS --";
-  out << pause << std::flush;
-  note_passing_line(true);
+  const std::string_view pause = more_line(columns);
+  show_passing_line(pause, out);
   for (;;) {
     const int key = read_key();
-    if (key == ' ' || key == '\r' || key == '\n' || key == 'q' || key == 'Q' || key == 3 ||
-        key < 0) {
-      out << erase_line << std::flush;
-      note_passing_line(false);
-      if (key == 3) ctrl_c_key();
-      if (key == ' ') return More::screen;
-      return key == '\r' || key == '\n' ? More::row : More::stop;
-    }
     if (key == 26) {  // Ctrl-Z
-      out << erase_line << std::flush;
-      note_passing_line(false);
+      end_passing_line(out);
       suspend_run();
-      out << pause << std::flush;
-      note_passing_line(true);
+      show_passing_line(pause, out);
+      continue;
     }
+    const bool digit = key >= '0' && key <= '9';
+    if (key != ' ' && key != '\r' && key != '\n' && key != 'q' && key != 'Q' && key != 3 &&
+        key >= 0 && !digit)
+      continue;
+    end_passing_line(out);
+    if (key == 3) ctrl_c_key();
+    if (digit) console().typed_ahead += static_cast<char>(key);
+    if (key == ' ') return More::screen;
+    return key == '\r' || key == '\n' ? More::row : More::stop;
   }
 }
 
@@ -89,36 +101,46 @@ void ConsoleWriter::flush() {
 bool ConsoleWriter::make_room(std::string_view own, std::string_view network_field,
                               std::string_view own_end) {
   if (!paging || stopped) return !stopped;
-  const std::size_t lines = row_lines(own, network_field, own_end, columns, rule, rows);
+  std::size_t lines = row_lines(own, network_field, own_end, columns, rule, rows);
   if (count.must_pause(lines)) {
     flush();
     if (stopped) return false;
-    switch (ask_for_more(out)) {
-      case More::screen:
-        count.new_screen(rows);
-        break;
-      case More::row:
-        count.allow_one_more(lines);
-        break;
-      case More::stop:
-        stopped = true;
-        return false;
+    const More more = ask_for_more(columns, out);
+    if (more == More::stop) {
+      stopped = true;
+      return false;
     }
+    // The window may have been resized while it waited.
+    const ScreenSize size = screen_size();
+    rows = size.rows;
+    columns = size.columns;
+    lines = row_lines(own, network_field, own_end, columns, rule, rows);
+    if (more == More::screen)
+      count.new_screen(rows);
+    else
+      count.allow_one_more(lines);
   }
   count.count(lines);
   return true;
 }
 
 void show_status(std::string_view text, std::ostream& out) {
-  if (!console().terminal) return;
-  out << '\r' << text.substr(0, screen_size().columns - 1) << "\033[K" << std::flush;
-  note_passing_line(true);
+  ConsoleState& state = console();
+  if (!state.terminal || (state.dumb && state.status_shown)) return;
+  if (state.dumb) {
+    out << text << '\n' << std::flush;  // once, never rewritten
+  } else {
+    out << '\r' << text.substr(0, screen_size().columns - 1) << "\033[K" << std::flush;
+    note_passing_line(true);
+  }
+  state.status_shown = true;
 }
 
 void clear_status(std::ostream& out) {
-  if (!console().terminal) return;
-  out << erase_line << std::flush;
-  note_passing_line(false);
+  ConsoleState& state = console();
+  if (!state.status_shown) return;
+  state.status_shown = false;
+  if (!state.dumb) end_passing_line(out);
 }
 
 std::string screen_line(std::string_view own, std::string_view network_text) {

@@ -22,6 +22,15 @@ namespace {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
+bool all_digits(const std::string& word) { return std::all_of(word.begin(), word.end(), is_digit); }
+
+// Through pipes the records go before the next address is made, since a page
+// that filled the memory leaves no room for it; at a terminal the page stays
+// until another arrives.
+void forget_records_when_piped(PageModel& page) {
+  if (!at_terminal()) clear_records(page);
+}
+
 void follow_link(const std::string& word, NavigationState& nav, PageModel& page,
                  std::ostream& out) {
   auto number = record_number(word);
@@ -30,11 +39,18 @@ void follow_link(const std::string& word, NavigationState& nav, PageModel& page,
     out << "INVALID LINK\n" << std::flush;
     return;
   }
-  clear_records(page);
+  forget_records_when_piped(page);
   std::string next_url = normalize_url(target, out);
-  nav.previous_url = std::move(nav.current_url);
-  nav.current_url = std::move(next_url);
-  load_page(nav, page, out);
+  go_to(nav, {std::move(next_url), nav.current_url}, page, out);
+}
+
+void go_back(NavigationState& nav, PageModel& page, std::ostream& out) {
+  if (at_terminal() && nav.previous_url.empty()) {
+    out << "NO PAGE TO GO BACK TO\n" << std::flush;
+    return;
+  }
+  forget_records_when_piped(page);
+  go_to(nav, {nav.previous_url, nav.previous_url}, page, out);
 }
 
 // Whether `word` is one of `names` (written in lower case), in any case.
@@ -61,26 +77,22 @@ namespace {
 // Carries out one command word; false when it ends the run.
 bool carry_out(const std::string& word, NavigationState& nav, PageModel& page, std::istream& in,
                std::ostream& out) {
-  if (!word.empty() && is_digit(word[0])) {
-    follow_link(word, nav, page, out);
+  if (!word.empty() && is_digit(word[0]) && (all_digits(word) || !at_terminal())) {
+    follow_link(word, nav, page, out);  // through pipes the leading digits count: 12abc is 12
   } else if (is_one_of(word, {"x"}) || (at_terminal() && is_one_of(word, {"q", "quit", "exit"}))) {
     out << "EXITING\n" << std::flush;
     return false;
   } else if (is_one_of(word, {"d"})) {
     display_page(page, out);
   } else if (is_one_of(word, {"r"})) {
-    clear_records(page);
-    load_page(nav, page, out);
+    forget_records_when_piped(page);
+    go_to(nav, nav, page, out);
   } else if (is_one_of(word, {"b"})) {
-    clear_records(page);
-    nav.current_url = nav.previous_url;
-    load_page(nav, page, out);
+    go_back(nav, page, out);
   } else if (is_one_of(word, {"g"})) {
     const Answer address = prompt_url(in, out);
-    if (address.kind == Answer::ended) return false;
-    if (address.kind == Answer::cancelled) return true;  // the go-to is taken back
-    nav.current_url = address.word;
-    load_page(nav, page, out);
+    if (address.kind != Answer::typed) return true;  // Ctrl-C or Ctrl-D takes the go-to back
+    go_to(nav, {address.word, nav.previous_url}, page, out);
   } else if (!at_terminal()) {
     return false;  // through pipes any other word ends the run, as scripts expect
   } else if (is_one_of(word, {"?", "h", "help"})) {

@@ -17,6 +17,11 @@ struct NavigationState {
 // Forgets the old page, retrieves current_url, parses and shows it.
 void load_page(const NavigationState& nav, PageModel& page, std::ostream& out);
 
+// Moves to `next` and loads its current_url. At a terminal, a load that
+// brings no page (no response, or a failure status and no record) changes
+// nothing: it says STAYING ON, and the page and both addresses stay.
+void go_to(NavigationState& nav, NavigationState next, PageModel& page, std::ostream& out);
+
 // The commands, one line each, as --help and the ? command list them.
 extern const std::string_view command_list;
 

@@ -19,7 +19,8 @@ void print_usage(std::ostream& out) {
          "then reads commands, several to a line if you like:\n"
       << command_list
       << "At a terminal other words are refused, lines can be edited and recalled with\n"
-         "the arrow keys, and Ctrl-C stops a retrieval or a display, or takes back a g.\n"
+         "the arrow keys, Ctrl-C stops a retrieval or a display or takes back a g, and\n"
+         "a load that brings no page keeps the page you are on (STAYING ON).\n"
          "Read from a pipe or a file, any other word ends the run, as the end of input does.\n"
          "More in the manual: man -l doc/linebrowse.1 in a checkout; once installed, man "
          "linebrowse\n"

@@ -50,6 +50,13 @@ struct RowNumber {
   std::size_t width = 0;
 };
 
+// The last row shown. At a terminal a page without a terminator record shows
+// its own records, not the row count of the page before.
+std::int32_t last_row(const PageModel& page) {
+  if (!at_terminal() || page.terminated) return page.last_line;
+  return page.line_labels.empty() ? 0 : page.line_labels.back().number;
+}
+
 }  // namespace
 
 // Nothing here allocates, so a page whose parse ran out of memory still shows.
@@ -63,11 +70,14 @@ void display_page(const PageModel& page, std::ostream& out) {
     screen.write_visible_field(title_field);
     screen.write("\n");
   }
+  if (at_terminal() && page.line_labels.empty() && screen.make_room("(NO RECORDS)", "", ""))
+    screen.write("(NO RECORDS)\n");
 
-  RowNumber number(page.last_line);
+  const std::int32_t last_line = last_row(page);
+  RowNumber number(last_line);
   auto next_label = page.line_labels.begin();
   auto next_link = page.line_links.begin();
-  for (std::int64_t wide_row = 1; wide_row <= page.last_line && !screen.stopped; ++wide_row) {
+  for (std::int64_t wide_row = 1; wide_row <= last_line && !screen.stopped; ++wide_row) {
     auto row = static_cast<std::int32_t>(wide_row);
     const PageRecord* label = record_at(page.line_labels, next_label, row);
     const std::string_view label_field = label ? field_at(page, *label) : std::string_view();

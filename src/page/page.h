@@ -37,14 +37,25 @@ struct PageModel {
   PageRecords line_links;  // non-empty targets only
   // Set only by a terminator record; survives page loads on purpose.
   std::int32_t last_line = 0;
+  bool terminated = false;  // the records hold a terminator record
 };
 
 void split_lines(PageModel& page, std::string body);
 void parse_page(PageModel& page, std::ostream& out);
+// Shows the title and rows 1 to last_line. At a terminal a page shows its own
+// rows instead: up to its terminator's number, or without one up to its
+// highest record number; a page without records says so.
 void display_page(const PageModel& page, std::ostream& out);
 std::string link_target(const PageModel& page, std::int32_t number);
 void clear_records(PageModel& page);
 void clear_lines(PageModel& page);
+
+// Whether a body holds any record: parsing stops at the first line that
+// does not, so the first line tells.
+bool holds_record(std::string_view body);
+
+// Drops the end of a body that a stopped transfer cut within its last line.
+void drop_cut_line(std::string& body);
 
 // The record number that text starts with: its leading decimal digits. None
 // when there are no digits or they exceed the 32-bit range, since no record

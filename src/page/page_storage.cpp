@@ -1,6 +1,7 @@
-// Holding a page's body: the lines read in place from it, and emptying the
-// model again when the next page is loaded.
+// Holding a page's body: the lines read in place from it, emptying the model
+// again when the next page is loaded, and what a body holds before it is read.
 #include "page/page.h"
+#include "page/record_pattern.h"
 
 // Lines end at each line feed, which is dropped; a carriage return before it
 // stays. A final line without a line feed still counts; an empty body and a
@@ -36,10 +37,20 @@ void release_unused_body(PageModel& page) {
 void clear_records(PageModel& page) {
   page.line_labels.clear();
   page.line_links.clear();
+  page.terminated = false;
   release_unused_body(page);
 }
 
 void clear_lines(PageModel& page) {
   page.page_lines = {};
   release_unused_body(page);
+}
+
+bool holds_record(std::string_view body) {
+  return !body.empty() && match_line(body.substr(0, body.find('\n'))).number.has_value();
+}
+
+void drop_cut_line(std::string& body) {
+  const std::size_t last_line_feed = body.rfind('\n');
+  body.resize(last_line_feed == std::string::npos ? 0 : last_line_feed + 1);
 }

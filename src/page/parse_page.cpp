@@ -114,7 +114,10 @@ void parse_page(PageModel& page, std::ostream& out) {
       }
       labels.store({*number, offset_in(page.body, record.label)});
       if (!record.target.empty()) links.store({*number, offset_in(page.body, record.target)});
-      if (record.flag == "\\") page.last_line = *number;
+      if (record.flag == "\\") {
+        page.last_line = *number;
+        page.terminated = true;
+      }
     }
   } catch (const std::bad_alloc&) {
     decodable = false;

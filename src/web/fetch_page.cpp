@@ -82,15 +82,6 @@ TransferEnd end_of(const Transfer& transfer, CURLcode result) {
   return end;
 }
 
-// At a terminal: the status line goes, then one line if the transfer failed
-// or brought no page. Where a redirect points is offered by g and Up.
-void report_at_terminal(const TransferEnd& end, const Transfer& transfer, std::ostream& out) {
-  if (transfer.status_shown) clear_status(out);
-  const std::string line = failure_line(end);
-  if (!line.empty()) out << line << '\n' << std::flush;
-  if (!end.moved_to.empty()) remember_address(percent_encoded(end.moved_to));
-}
-
 // libcurl's global state is set up once per process and never torn down.
 void init_curl_once() {
   static const CURLcode initialised = curl_global_init(CURL_GLOBAL_ALL);
@@ -132,7 +123,7 @@ std::string failure_line(const TransferEnd& end) {
     return std::string(end.stopped_because);
   if (end.result != CURLE_OK)
     return "RETRIEVAL FAILED: " + upper_case(curl_easy_strerror(end.result));
-  if (end.status == 0 || (end.status >= 200 && end.status <= 299)) return {};  // 0: not HTTP
+  if (success_status(end.status)) return {};
   std::string line = "HTTP STATUS " + std::to_string(end.status);
   if (!end.moved_to.empty()) {
     line += ", MOVED TO ";
@@ -166,18 +157,21 @@ extern "C" std::size_t write_body(char* data, std::size_t size, std::size_t coun
   }
 }
 
-std::string fetch_page(const std::string& url, std::ostream& out) {
-  std::string line = "CONNECTING TO ";
-  append_visible(line, url);
-  out << line << '\n' << std::flush;
+bool success_status(long status) { return status == 0 || (status >= 200 && status <= 299); }
 
+Retrieval retrieve(const std::string& url, std::ostream& out) {
+  Retrieval got;
   if (holds_nul(url)) {
-    if (at_terminal()) out << "RETRIEVAL FAILED: THE ADDRESS HOLDS A NUL BYTE\n" << std::flush;
-    return {};
+    got.failure = "RETRIEVAL FAILED: THE ADDRESS HOLDS A NUL BYTE";
+    return got;
   }
   init_curl_once();
   CurlHandle curl(curl_easy_init(), curl_easy_cleanup);
-  if (!curl) throw std::bad_alloc();  // all that makes libcurl refuse a handle
+  if (!curl) {  // all that makes libcurl refuse a handle
+    got.out_of_memory = true;
+    got.failure = "RETRIEVAL FAILED: OUT OF MEMORY";
+    return got;
+  }
   Transfer transfer{curl.get(), out};
   curl_easy_setopt(curl.get(), CURLOPT_SHARE, shared_caches());
   curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());
@@ -190,7 +184,29 @@ std::string fetch_page(const std::string& url, std::ostream& out) {
   curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, &transfer);
   curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L);
   const CURLcode result = curl_easy_perform(curl.get());
-  if (at_terminal()) report_at_terminal(end_of(transfer, result), transfer, out);
-  if (transfer.out_of_memory || result == CURLE_OUT_OF_MEMORY) throw std::bad_alloc();
-  return std::move(transfer.body);
+  clear_status(out);
+  const TransferEnd end = end_of(transfer, result);
+  got.status = end.status;
+  got.whole = result == CURLE_OK;
+  got.stopped = end.interrupted;
+  got.out_of_memory = transfer.out_of_memory || result == CURLE_OUT_OF_MEMORY;
+  got.failure = failure_line(end);
+  got.moved_to = end.moved_to;
+  if (!got.out_of_memory) got.body = std::move(transfer.body);
+  got.responded = got.status != 0 || !got.body.empty();
+  return got;
+}
+
+Retrieval fetch_page(const std::string& url, std::ostream& out) {
+  std::string line = "CONNECTING TO ";
+  append_visible(line, url);
+  out << line << '\n' << std::flush;
+  Retrieval got = retrieve(url, out);
+  if (at_terminal()) {
+    if (!got.failure.empty()) out << got.failure << '\n' << std::flush;
+    // Where a redirect points is offered by g and Up.
+    if (!got.moved_to.empty()) remember_address(percent_encoded(got.moved_to));
+  }
+  if (got.out_of_memory) throw std::bad_alloc();
+  return got;
 }

@@ -43,7 +43,6 @@ struct Transfer {
   TransferClock::time_point started = TransferClock::now();
   SilenceWatch silence{longest_silence, started};
   TransferClock::time_point status_written{};
-  bool status_shown = false;
   bool interrupted = false;
   bool stalled = false;
 };
@@ -62,6 +61,13 @@ struct TransferEnd {
 // when it did not: libcurl's error, a status outside 2xx (and where a
 // redirect points), the cap, Ctrl-C, the minute of silence.
 std::string failure_line(const TransferEnd& end);
+
+// The status line of a load `elapsed` into it, `silent` since anything last
+// arrived: how long nothing has come, once that is long enough to say; else
+// how much of the announced length has come (`expected`, 0 when none was);
+// else how much and how fast.
+std::string status_text(curl_off_t received, curl_off_t expected, TransferClock::duration elapsed,
+                        TransferClock::duration silent);
 
 // libcurl's write callback: appends what arrives to the transfer's body.
 extern "C" std::size_t write_body(char* data, std::size_t size, std::size_t count, void* transfer);

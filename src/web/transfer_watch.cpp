@@ -1,6 +1,7 @@
 // Watching a transfer while it runs: a server that stops sending ends it,
 // and at a terminal, after a second, one line says how much has arrived and
 // how fast, and Ctrl-C stops it.
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <new>
@@ -15,31 +16,63 @@ using namespace std::chrono_literals;
 constexpr auto quiet_start = 1s;         // a load this quick needs no status line
 constexpr auto status_interval = 250ms;  // at most four times a second
 
-// An amount of bytes as people read it: 512 B, 340 KIB, 1.2 MIB.
-std::string amount(double bytes) {
+constexpr auto quiet_for_long = 5s;  // silence this long is said as such
+
+// A unit to show an amount of bytes in, as people read it: 512 B, 340 KIB,
+// 1.2 MIB.
+struct Unit {
+  double bytes;
+  const char* name;
+  int decimals;
+};
+
+Unit unit_for(double bytes) {
+  if (bytes < 1024) return {1, "B", 0};
+  if (bytes < 1024.0 * 1024) return {1024, "KIB", 0};
+  if (bytes < 1024.0 * 1024 * 1024) return {1024.0 * 1024, "MIB", 1};
+  return {1024.0 * 1024 * 1024, "GIB", 1};
+}
+
+std::string number_in(double bytes, const Unit& unit) {
   std::array<char, 32> text{};
-  if (bytes < 1024) {
-    std::snprintf(text.data(), text.size(), "%.0f B", bytes);
-  } else if (bytes < 1024.0 * 1024) {
-    std::snprintf(text.data(), text.size(), "%.0f KIB", bytes / 1024);
-  } else if (bytes < 1024.0 * 1024 * 1024) {
-    std::snprintf(text.data(), text.size(), "%.1f MIB", bytes / (1024.0 * 1024));
-  } else {
-    std::snprintf(text.data(), text.size(), "%.1f GIB", bytes / (1024.0 * 1024 * 1024));
-  }
+  std::snprintf(text.data(), text.size(), "%.*f", unit.decimals, bytes / unit.bytes);
   return text.data();
 }
 
-void write_status(Transfer& transfer, curl_off_t received, TransferClock::time_point now) {
-  const double seconds = std::chrono::duration<double>(now - transfer.started).count();
-  const auto bytes = static_cast<double>(received);
-  show_status("RECEIVED " + amount(bytes) + " (" + amount(bytes / seconds) + "/S), CTRL-C STOPS",
-              transfer.out);
-  transfer.status_shown = true;
+std::string amount(double bytes) {
+  const Unit unit = unit_for(bytes);
+  return number_in(bytes, unit) + " " + unit.name;
+}
+
+void write_status(Transfer& transfer, curl_off_t received, curl_off_t expected,
+                  TransferClock::time_point now) {
+  show_status(
+      status_text(received, expected, now - transfer.started, now - transfer.silence.last_arrival),
+      transfer.out);
   transfer.status_written = now;
 }
 
 }  // namespace
+
+std::string status_text(curl_off_t received, curl_off_t expected, TransferClock::duration elapsed,
+                        TransferClock::duration silent) {
+  const std::string stops = ", CTRL-C STOPS";
+  if (silent >= quiet_for_long)
+    return "NOTHING RECEIVED FOR " +
+           std::to_string(std::chrono::duration_cast<std::chrono::seconds>(silent).count()) + " S" +
+           stops;
+  const auto bytes = static_cast<double>(received);
+  if (expected > 0) {
+    const Unit unit = unit_for(static_cast<double>(expected));
+    const curl_off_t percent = std::min<curl_off_t>(received * 100 / expected, 100);
+    return "RECEIVED " + number_in(bytes, unit) + " OF " +
+           number_in(static_cast<double>(expected), unit) + " " + unit.name + " (" +
+           std::to_string(percent) + "%)" + stops;
+  }
+  const double seconds = std::chrono::duration<double>(elapsed).count();
+  return "RECEIVED " + amount(bytes) + " (" + amount(seconds > 0 ? bytes / seconds : 0) + "/S)" +
+         stops;
+}
 
 bool SilenceWatch::too_long(curl_off_t total, TransferClock::time_point now) {
   if (total != arrived) {
@@ -50,7 +83,7 @@ bool SilenceWatch::too_long(curl_off_t total, TransferClock::time_point now) {
   return now - last_arrival >= limit;
 }
 
-extern "C" int watch_transfer(void* transfer_data, curl_off_t /*expected_down*/, curl_off_t down,
+extern "C" int watch_transfer(void* transfer_data, curl_off_t expected_down, curl_off_t down,
                               curl_off_t /*expected_up*/, curl_off_t /*up*/) {
   auto& transfer = *static_cast<Transfer*>(transfer_data);
   if (take_ctrl_c()) {
@@ -67,7 +100,7 @@ extern "C" int watch_transfer(void* transfer_data, curl_off_t /*expected_down*/,
   if (!at_terminal()) return 0;
   if (now - transfer.started >= quiet_start && now - transfer.status_written >= status_interval) {
     try {
-      write_status(transfer, down, now);
+      write_status(transfer, down, expected_down, now);
     } catch (const std::bad_alloc&) {
       // No room for the status line: the transfer goes on without it.
     }

@@ -22,9 +22,28 @@ std::string percent_encoded(std::string_view url);
 // the answer may instead be Ctrl-C or Ctrl-D.
 Answer prompt_url(std::istream& in, std::ostream& out);
 
-// Announces and retrieves an address. Whatever body arrives is returned,
-// whatever the HTTP status; failures yield an empty or partial body. At a
-// terminal a failure, or a status outside 2xx, is also said in one line, and
-// Ctrl-C stops the transfer, keeping what arrived. Running out of memory
-// throws std::bad_alloc, once the transfer's memory is given back.
-std::string fetch_page(const std::string& url, std::ostream& out);
+// What one retrieval brought: whatever body arrived, whatever the HTTP
+// status, and how the transfer ended.
+struct Retrieval {
+  std::string body;
+  long status = 0;         // the HTTP status; 0 when none came, or the address is not HTTP
+  bool responded = false;  // a status or body bytes came
+  bool whole = false;      // the transfer ended as the server meant it: not failed, cut or stopped
+  bool stopped = false;    // by Ctrl-C, at a terminal
+  bool out_of_memory = false;
+  std::string failure;   // the line that says why it failed or brought no page; empty if none
+  std::string moved_to;  // where a redirect points, as the server sent it
+};
+
+// Whether a status is a success; 0, for an address that is not HTTP, is.
+bool success_status(long status);
+
+// Retrieves an address, writing nothing but, at a terminal, the status line
+// of a slow load on `out`; Ctrl-C there stops the transfer, keeping what
+// arrived. An address with a NUL byte is not retrieved at all.
+Retrieval retrieve(const std::string& url, std::ostream& out);
+
+// Announces and retrieves an address. At a terminal a failure, or a status
+// outside 2xx, is also said in one line. Running out of memory throws
+// std::bad_alloc, once the transfer's memory is given back.
+Retrieval fetch_page(const std::string& url, std::ostream& out);

@@ -117,6 +117,10 @@ bool send_reply(int client, const Reply& reply, bool keep_alive) {
       }
       wait_for_client_to_leave(client);
       break;
+    case Style::part_then_hang:
+      if (send_all(client, head(reply, "Content-Length: 100000\r\n") + body))
+        wait_for_client_to_leave(client);
+      break;
     case Style::drip:
       if (!send_all(client, head(reply, length))) break;
       for (char byte : body) {

@@ -20,6 +20,7 @@ struct Reply {
     raw,              // `body` is the whole response, status line and headers too
     hang,             // reads the request, never answers; waits for the client to leave
     drip_then_stall,  // announces more, sends the body a byte every 4 s, then nothing
+    part_then_hang,   // announces more, sends the body, then waits for the client to leave
   };
   Reply(std::string body = "", std::string status = "200 OK", Style style = Style::whole,
         std::string headers = "")

@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -126,7 +127,7 @@ LiveRun::LiveRun(const std::vector<std::string>& args, Input input, const Screen
       dup2(to_child[0], 0);
       dup2(from_child[1], 1);
     }
-    setenv("TERM", "xterm", 1);
+    setenv("TERM", screen.term.c_str(), 1);
     if (!screen.locale.empty()) setenv("LC_ALL", screen.locale.c_str(), 1);
     if (input == Input::shell) {
       dup2(err[1], 3);  // the shell's own messages go to the terminal, the browser's here
@@ -173,6 +174,13 @@ bool LiveRun::terminal_cooked() const {
   termios mode{};
   return tcgetattr(to_child_, &mode) == 0 && (mode.c_lflag & ECHO) != 0 &&
          (mode.c_lflag & ICANON) != 0;
+}
+
+void LiveRun::resize(int rows, int columns) {
+  winsize size{};
+  size.ws_row = static_cast<unsigned short>(rows);
+  size.ws_col = static_cast<unsigned short>(columns);
+  ioctl(to_child_, TIOCSWINSZ, &size);
 }
 
 bool LiveRun::read_for(std::chrono::steady_clock::time_point deadline) {

@@ -33,11 +33,12 @@ ProgramRun run_browser(const std::vector<std::string>& args, const std::string& 
 struct Screen {
   int rows = 24;
   int columns = 80;
-  std::string locale;  // LC_ALL, when not empty
+  std::string locale;          // LC_ALL, when not empty
+  std::string term = "xterm";  // TERM
 };
 
 // A run of the browser driven step by step, as a person would: at a pseudo-
-// terminal (TERM=xterm), started from a shell with job control at one, or
+// terminal (TERM=xterm unless the screen says), started from a shell with job control at one, or
 // through pipes for the same keys piped.
 class LiveRun {
  public:
@@ -55,6 +56,8 @@ class LiveRun {
   void interrupt(int signal = SIGINT);
   // At a terminal: whether it echoes keys and edits lines, as a shell leaves it.
   bool terminal_cooked() const;
+  // At a terminal: a new window size, as a person resizing the window makes.
+  void resize(int rows, int columns);
   // Waits until the output after the last text found shows `text`.
   bool shows(std::string_view text, int seconds = 10);
   // Reads to the end and returns the exit status (128 + signal when killed
