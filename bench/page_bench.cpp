@@ -1,5 +1,5 @@
 // Benchmarks: the record matcher beside the regex engine it replaced, and a
-// million-record page split, parsed and displayed.
+// million-record page split, parsed and displayed, searched and its links listed.
 #include <benchmark/benchmark.h>
 
 #include <regex>
@@ -7,6 +7,7 @@
 
 #include "page/page.h"
 #include "page/record_pattern.h"
+#include "web/web.h"
 
 namespace {
 
@@ -81,6 +82,34 @@ void display_million_rows(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * million);
 }
 BENCHMARK(display_million_rows)->Unit(benchmark::kMillisecond);
+
+// A search, beside display_million_rows: "item 9" finds one row in nine,
+// "LABEL" every row, "nowhere" none.
+void find_rows(benchmark::State& state, std::string_view text) {
+  DiscardingBuffer discard;
+  std::ostream out(&discard);
+  PageModel page;
+  split_lines(page, million_record_page());
+  parse_page(page, out);
+  for (auto _ : state) display_matching_rows(page, text, out);
+  state.SetItemsProcessed(state.iterations() * million);
+}
+BENCHMARK_CAPTURE(find_rows, some, std::string_view("item 9"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(find_rows, all, std::string_view("LABEL"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(find_rows, none, std::string_view("nowhere"))->Unit(benchmark::kMillisecond);
+
+// The links of every third record, each with its address, beside
+// display_million_rows.
+void list_links(benchmark::State& state) {
+  DiscardingBuffer discard;
+  std::ostream out(&discard);
+  PageModel page;
+  split_lines(page, million_record_page());
+  parse_page(page, out);
+  for (auto _ : state) display_links(page, append_followed_address, out);
+  state.SetItemsProcessed(state.iterations() * million);
+}
+BENCHMARK(list_links)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -582,6 +582,58 @@ TEST_F(TerminalTest, NothingYouAreReadingIsLost) {
   });
 }
 
+// At a terminal a person sees where each link goes and where the page is,
+// and finds rows by their labels.
+TEST_F(TerminalTest, ShowsWhereLinksGoAndFindsRows) {
+  server.route("/links.txt", {"0:Links|{host}/t.txt|-\n1:Plain|http://{host}/b.txt|-\n"
+                              "2:Secure News|https://{host}/s.txt|-\n3:No link||-\n"
+                              "4:Old NEWS|news.txt|\\\n9:Hidden news|{host}/b.txt|-\n"});
+  const std::string links = "http://{host}/links.txt";
+  const std::string shown_links = "TITLE: Links\r\n1: Plain *\r\n2: Secure News *\r\n";
+  run_sessions({
+      {"l lists every link, record 0 and those above the last row too",
+       links,
+       {{"", shown_links},
+        {"l\r",
+         "l\r\n0: Links -> http://{host}/t.txt\r\n1: Plain -> http://{host}/b.txt\r\n"
+         "2: Secure News -> http://{host}/s.txt (HTTPS NOT SUPPORTED)\r\n"
+         "4: Old NEWS -> http://news.txt\r\n9: Hidden news -> http://{host}/b.txt\r\n" +
+             prompt},
+        {"x\r", "EXITING"}}},
+      {"/ finds the rows shown, in any case and with spaces; / alone repeats it",
+       links,
+       {{"", shown_links},
+        {"/news\r", "/news\r\n2: Secure News *\r\n4: Old NEWS *\r\n" + prompt},
+        {"/SECURE n\r", "/SECURE n\r\n2: Secure News *\r\n" + prompt},
+        {"/\r", "/\r\n2: Secure News *\r\n" + prompt},
+        {"/secure  n\r", "/secure  n\r\nNO ROW MATCHES\r\n" + prompt},
+        {"x\r", "EXITING"}}},
+      {"u says where the page is, and where b goes",
+       links,
+       {{"", shown_links},
+        {"u\r", "u\r\nAT http://{host}/links.txt\r\n" + prompt},
+        {"1\r", shown_b + prompt},
+        {"u\r", "u\r\nAT http://{host}/b.txt\r\nBACK TO http://{host}/links.txt\r\n" + prompt},
+        {"x\r", "EXITING"}}},
+      {"a page without links, and no search yet",
+       "http://{host}/open.txt",
+       {{"", "5: Five"},
+        {"l\r", "l\r\nNO LINKS\r\n" + prompt},
+        {"/\r", "/\r\nNO SEARCH TO REPEAT (/TEXT FINDS ROWS)\r\n" + prompt},
+        {"?\r", "  l       list the links"},
+        {"x\r", "EXITING"}}},
+      {"a list longer than the screen comes a screenful at a time",
+       "http://{host}/long-links",
+       {{"", more},
+        {"q", prompt},
+        {"l\r", "l\r\n01: Row 1 -> http://{host}/b.txt\r\n"},
+        {"", "14: Row 14 -> http://{host}/b.txt\r\n" + more},
+        {"q", "\r\x1b[K" + prompt},
+        {"x\r", "EXITING"}},
+       {15, 80, ""}},
+  });
+}
+
 // Ctrl-Z needs a shell with job control to stop the browser and go on with it.
 TEST_F(TerminalTest, CtrlZSuspendsAndFgShowsTheLineAgain) {
   LiveRun run({"http://" + server.host() + "/t.txt"}, LiveRun::Input::shell);

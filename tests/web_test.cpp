@@ -31,6 +31,9 @@ TEST(NormalizeUrl, ForcesPlainHttp) {
     std::ostringstream out;
     EXPECT_EQ(normalize_url(c.typed, out), c.address) << c.typed;
     EXPECT_EQ(out.str(), c.notice) << c.typed;
+    std::string listed = "l: ";  // as the links are listed: the same address, the notice after it
+    append_followed_address(listed, c.typed);
+    EXPECT_EQ(listed, "l: " + c.address + (c.notice.empty() ? "" : " (HTTPS NOT SUPPORTED)"));
   }
 }
 

@@ -31,12 +31,15 @@ const char* editor_prompt(EditLine* /*editor*/) { return console().prompt.c_str(
 
 bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-// The next word of the line typed last, if it has one.
-std::optional<std::string> next_word(ConsoleState& state) {
+// The next word of the line typed last, if it has one. At the command
+// prompt a word that starts with / is a search, which takes the rest of the
+// line, spaces and all.
+std::optional<std::string> next_word(ConsoleState& state, Recall recall) {
   const std::string& line = state.line;
   while (state.next < line.size() && is_space(line[state.next])) ++state.next;
   if (state.next >= line.size()) return std::nullopt;
   const std::size_t start = state.next;
+  if (recall == Recall::commands && line[start] == '/') state.next = line.size();
   while (state.next < line.size() && !is_space(line[state.next])) ++state.next;
   return line.substr(start, state.next - start);
 }
@@ -152,7 +155,7 @@ Answer prompt_at_terminal(std::string_view prompt, Recall recall, std::ostream& 
     drop_waiting_words();
     state.typed_ahead.clear();
   }
-  if (auto word = next_word(state)) {
+  if (auto word = next_word(state, recall)) {
     // Shown as if typed, so that the screen reads prompt, word, result; in
     // the notation of network text, since the line may have come from the
     // history or held escapes typed with Ctrl-V.
@@ -168,7 +171,7 @@ Answer prompt_at_terminal(std::string_view prompt, Recall recall, std::ostream& 
     if (edited.kind == Answer::cancelled) return {Answer::cancelled, {}};
     if (edited.kind == Answer::ended) break;
     remember_line(state, std::move(edited.line), recall);
-    if (auto word = next_word(state)) return {Answer::typed, std::move(*word)};
+    if (auto word = next_word(state, recall)) return {Answer::typed, std::move(*word)};
   }
   out << '\n' << std::flush;  // so that what comes next starts on a line of its own
   return {Answer::ended, {}};

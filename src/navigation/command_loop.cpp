@@ -16,7 +16,11 @@ const std::string_view command_list =
     "  b       go back to the page the last link was followed from\n"
     "  g       go to an address typed at the prompt\n"
     "  x       exit (at a terminal also q, quit or exit)\n"
-    "  ?       list these commands (at a terminal; also h or help)\n";
+    "  At a terminal only:\n"
+    "  l       list the links, each with the address it loads\n"
+    "  u       show the page's address, and the one b goes back to\n"
+    "  /TEXT   show the rows whose label holds TEXT, in any case; / repeats\n"
+    "  ?       list these commands (also h or help)\n";
 
 namespace {
 
@@ -70,13 +74,32 @@ void refuse(const std::string& word, std::ostream& out) {
   drop_waiting_words();
 }
 
-}  // namespace
+// Where the page came from, and where b goes back to.
+void say_where(const NavigationState& nav, std::ostream& out) {
+  std::string lines = "AT ";
+  append_visible(lines, nav.current_url);
+  if (!nav.previous_url.empty()) {
+    lines += "\nBACK TO ";
+    append_visible(lines, nav.previous_url);
+  }
+  out << lines << '\n' << std::flush;
+}
 
-namespace {
+// `word` is / and the rest of its line: the text to find, or nothing to look
+// for the text of the last search again, on whichever page is shown now.
+void search(const std::string& word, std::string& last_search, const PageModel& page,
+            std::ostream& out) {
+  if (word.size() > 1) last_search = word.substr(1);
+  if (last_search.empty()) {
+    out << "NO SEARCH TO REPEAT (/TEXT FINDS ROWS)\n" << std::flush;
+    return;
+  }
+  display_matching_rows(page, last_search, out);
+}
 
 // Carries out one command word; false when it ends the run.
-bool carry_out(const std::string& word, NavigationState& nav, PageModel& page, std::istream& in,
-               std::ostream& out) {
+bool carry_out(const std::string& word, NavigationState& nav, PageModel& page,
+               std::string& last_search, std::istream& in, std::ostream& out) {
   if (!word.empty() && is_digit(word[0]) && (all_digits(word) || !at_terminal())) {
     follow_link(word, nav, page, out);  // through pipes the leading digits count: 12abc is 12
   } else if (is_one_of(word, {"x"}) || (at_terminal() && is_one_of(word, {"q", "quit", "exit"}))) {
@@ -95,6 +118,12 @@ bool carry_out(const std::string& word, NavigationState& nav, PageModel& page, s
     go_to(nav, {address.word, nav.previous_url}, page, out);
   } else if (!at_terminal()) {
     return false;  // through pipes any other word ends the run, as scripts expect
+  } else if (is_one_of(word, {"l"})) {
+    display_links(page, append_followed_address, out);
+  } else if (is_one_of(word, {"u"})) {
+    say_where(nav, out);
+  } else if (word.starts_with('/')) {
+    search(word, last_search, page, out);
   } else if (is_one_of(word, {"?", "h", "help"})) {
     out << command_list << std::flush;
   } else {
@@ -109,12 +138,14 @@ bool carry_out(const std::string& word, NavigationState& nav, PageModel& page, s
 // empties it, so a command may find none left. It is then given up and said
 // as a page that cannot be decoded is; the run goes on.
 void command_loop(NavigationState& nav, PageModel& page, std::istream& in, std::ostream& out) {
+  std::string last_search;
   for (;;) {
     try {
       const Answer answer =
           prompt_word("Enter line number or command: ", Recall::commands, in, out);
       if (answer.kind == Answer::cancelled) continue;
-      if (answer.kind == Answer::ended || !carry_out(answer.word, nav, page, in, out)) return;
+      if (answer.kind == Answer::ended || !carry_out(answer.word, nav, page, last_search, in, out))
+        return;
     } catch (const std::bad_alloc&) {
       out << "ERROR DECODING PAGE\n" << std::flush;
     }

@@ -1,7 +1,9 @@
 // Showing a page on the console: a title line, then rows 1 to last_line, each
-// with its label and a star when it links somewhere.
+// with its label and a star when it links somewhere; or, at a terminal, only
+// the rows a search finds, or the page's links and where they go.
 #include <algorithm>
 #include <charconv>
+#include <string>
 
 #include "console/console.h"
 #include "page/page.h"
@@ -36,6 +38,19 @@ struct RowNumber {
     count_up();  // rows start at 1
   }
   std::string_view text() const { return {digits.data(), width + 2}; }
+  // Any record number instead, padded the same way; one wider than the last
+  // row stays whole.
+  std::string_view text_of(std::int32_t number) {
+    std::array<char, 11> raw{};
+    char* end = std::to_chars(raw.data(), raw.data() + raw.size(), number).ptr;
+    const auto size = static_cast<std::size_t>(end - raw.data());
+    const std::size_t padding = size < width ? width - size : 0;
+    std::fill_n(digits.begin(), padding, '0');
+    std::copy(raw.data(), end, digits.data() + padding);
+    digits[padding + size] = ':';
+    digits[padding + size + 1] = ' ';
+    return {digits.data(), padding + size + 2};
+  }
   void count_up() {
     for (std::size_t i = width; i-- > 0;) {
       if (digits[i] != '9') {
@@ -55,6 +70,33 @@ struct RowNumber {
 std::int32_t last_row(const PageModel& page) {
   if (!at_terminal() || page.terminated) return page.last_line;
   return page.line_labels.empty() ? 0 : page.line_labels.back().number;
+}
+
+// One row as the page shows it: number, label and a star when it links
+// somewhere. False when the writing stopped.
+bool show_row(ConsoleWriter& screen, std::string_view number, std::string_view label_field,
+              bool links) {
+  if (screen.paging && !screen.make_room(number, label_field, links ? " *" : " ")) return false;
+  screen.write(number);
+  screen.write_visible_field(label_field);
+  screen.write(links ? " *\n" : " \n");
+  return true;
+}
+
+char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+// Whether `label` holds `lower_text`, which is in lower case, in any case.
+bool holds_ignoring_case(std::string_view label, std::string_view lower_text) {
+  return std::search(label.begin(), label.end(), lower_text.begin(), lower_text.end(),
+                     [](char a, char b) { return ascii_lower(a) == b; }) != label.end();
+}
+
+// The writing is over: a row stopped midway still ends its line, so that the
+// prompt starts one.
+void finish(ConsoleWriter& screen) {
+  screen.flush();
+  if (screen.line_open) screen.out << '\n';
+  screen.out.flush();
 }
 
 }  // namespace
@@ -82,16 +124,51 @@ void display_page(const PageModel& page, std::ostream& out) {
     const PageRecord* label = record_at(page.line_labels, next_label, row);
     const std::string_view label_field = label ? field_at(page, *label) : std::string_view();
     const bool links = record_at(page.line_links, next_link, row) != nullptr;
-    if (screen.paging && !screen.make_room(number.text(), label_field, links ? " *" : " ")) break;
-    screen.write(number.text());
+    if (!show_row(screen, number.text(), label_field, links)) break;
     number.count_up();
-    screen.write_visible_field(label_field);
-    if (links)
-      screen.write(" *\n");
-    else
-      screen.write(" \n");
   }
-  screen.flush();
-  if (screen.line_open) out << '\n';  // stopped within a row: the prompt starts a line
-  out.flush();
+  finish(screen);
+}
+
+void display_matching_rows(const PageModel& page, std::string_view text, std::ostream& out) {
+  ConsoleWriter screen(out);
+  const std::int32_t last_line = last_row(page);
+  RowNumber number(last_line);
+  std::string lower_text(text);
+  std::transform(lower_text.begin(), lower_text.end(), lower_text.begin(), ascii_lower);
+  bool found = false;
+  auto next_link = page.line_links.begin();
+  auto label = std::lower_bound(
+      page.line_labels.begin(), page.line_labels.end(), 1,
+      [](const PageRecord& record, std::int32_t row) { return record.number < row; });
+  for (; label != page.line_labels.end() && label->number <= last_line && !screen.stopped;
+       ++label) {
+    if (!holds_ignoring_case(record_text(page, *label), lower_text)) continue;
+    found = true;
+    const bool links = record_at(page.line_links, next_link, label->number) != nullptr;
+    if (!show_row(screen, number.text_of(label->number), field_at(page, *label), links)) break;
+  }
+  if (!found) screen.write("NO ROW MATCHES\n");
+  finish(screen);
+}
+
+void display_links(const PageModel& page, void (*append_address)(std::string&, std::string_view),
+                   std::ostream& out) {
+  ConsoleWriter screen(out);
+  RowNumber number(last_row(page));
+  std::string line;  // label, arrow and address: network text, shown safely
+  auto next_label = page.line_labels.begin();
+  for (const PageRecord& link : page.line_links) {
+    const PageRecord* label = record_at(page.line_labels, next_label, link.number);
+    line.assign(label ? record_text(page, *label) : std::string_view());
+    line += " -> ";
+    append_address(line, record_text(page, link));
+    const std::string_view row = number.text_of(link.number);
+    if (!screen.make_room(row, line, "")) break;
+    screen.write(row);
+    screen.write_visible(line);
+    screen.write("\n");
+  }
+  if (page.line_links.empty()) screen.write("NO LINKS\n");
+  finish(screen);
 }

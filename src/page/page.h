@@ -46,6 +46,14 @@ void parse_page(PageModel& page, std::ostream& out);
 // rows instead: up to its terminator's number, or without one up to its
 // highest record number; a page without records says so.
 void display_page(const PageModel& page, std::ostream& out);
+// The rows display_page shows whose label holds `text`, ignoring ASCII case,
+// shown as it shows them; NO ROW MATCHES when there is none.
+void display_matching_rows(const PageModel& page, std::string_view text, std::ostream& out);
+// Every record with a link, record 0 and those above the last row too, as
+// "<row>: <label> -> <address>", where `append_address` appends the address
+// that following the link loads; NO LINKS when there is none.
+void display_links(const PageModel& page, void (*append_address)(std::string&, std::string_view),
+                   std::ostream& out);
 std::string link_target(const PageModel& page, std::int32_t number);
 void clear_records(PageModel& page);
 void clear_lines(PageModel& page);

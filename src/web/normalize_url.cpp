@@ -4,13 +4,37 @@
 
 #include "web/web.h"
 
+namespace {
+
+bool has_http_scheme(std::string_view url) {
+  return url.starts_with("http://") || url.starts_with("HTTP://");
+}
+
+bool asks_for_https(std::string_view url) {
+  return url.starts_with("https://") || url.starts_with("HTTPS://");
+}
+
+// What follows "http://" in the address loaded for `url`, which has no http scheme.
+std::string_view without_https(std::string_view url) {
+  return asks_for_https(url) ? url.substr(8) : url;
+}
+
+}  // namespace
+
 std::string normalize_url(std::string_view url, std::ostream& out) {
-  if (url.starts_with("http://") || url.starts_with("HTTP://")) return std::string(url);
-  if (url.starts_with("https://") || url.starts_with("HTTPS://")) {
-    out << "HTTPS NOT SUPPORTED\n" << std::flush;
-    url.remove_prefix(8);
+  if (has_http_scheme(url)) return std::string(url);
+  if (asks_for_https(url)) out << "HTTPS NOT SUPPORTED\n" << std::flush;
+  return "http://" + std::string(without_https(url));
+}
+
+void append_followed_address(std::string& line, std::string_view target) {
+  if (has_http_scheme(target)) {
+    line += target;
+    return;
   }
-  return "http://" + std::string(url);
+  line += "http://";
+  line += without_https(target);
+  if (asks_for_https(target)) line += " (HTTPS NOT SUPPORTED)";
 }
 
 std::string percent_encoded(std::string_view url) {

@@ -13,6 +13,10 @@
 // `out`; an address without an http:// scheme gets one put in front.
 std::string normalize_url(std::string_view url, std::ostream& out);
 
+// Appends the address following a link to `target` loads, as normalize_url
+// makes it, with " (HTTPS NOT SUPPORTED)" after it instead of the notice.
+void append_followed_address(std::string& line, std::string_view target);
+
 // An address as it is sent: spaces, control bytes and bytes from 0x7f up
 // %-encoded, so that it is one word that shows as it is. For addresses that
 // come from the network and are offered at the address prompt.
