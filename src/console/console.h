@@ -23,6 +23,9 @@
 // current work; otherwise nothing changes.
 void start_console();
 void stop_console();  // the terminal as start_console found it
+// For a run that only writes: network text is shown by the rule of standard
+// output, a terminal's or a pipe's; nothing else changes.
+void start_output_console();
 
 // The console of one run: set up when it begins, put back when it ends.
 struct ConsoleRun {
@@ -42,6 +45,7 @@ bool take_ctrl_c();
 // Network text shown safely, appended: C0 controls in caret notation, C1
 // controls and what the run's output cannot show as cat -v writes them.
 void append_visible(std::string& out, std::string_view text);
+std::string visible(std::string_view text);  // the same, as a string of its own
 
 // Words typed. One whitespace-delimited word of input; empty at the end of
 // input. The rest of the line stays for the next read.

@@ -13,6 +13,16 @@
 #include "console/terminal.h"
 #include "console/word_input.h"
 
+namespace {
+
+// Text is fitted to what the terminal shows, in the locale's encoding.
+TextRule terminal_rule() {
+  std::setlocale(LC_CTYPE, "");
+  return std::string_view(nl_langinfo(CODESET)) == "UTF-8" ? TextRule::utf8 : TextRule::eight_bit;
+}
+
+}  // namespace
+
 ConsoleState& console() {
   static ConsoleState state;
   return state;
@@ -24,9 +34,7 @@ void start_console() {
   if (!state.terminal) return;
   // The editor measures what is typed, and network text is fitted to what
   // the terminal shows, in the terminal's own encoding.
-  std::setlocale(LC_CTYPE, "");
-  state.rule =
-      std::string_view(nl_langinfo(CODESET)) == "UTF-8" ? TextRule::utf8 : TextRule::eight_bit;
+  state.rule = terminal_rule();
   // A terminal that cannot move the cursor, or a screen reader on one: the
   // line editor then writes no escape sequence either.
   const char* term = std::getenv("TERM");
@@ -35,6 +43,11 @@ void start_console() {
   catch_ctrl_c();
   start_line_editor();
   keep_keys_waiting();
+}
+
+void start_output_console() {
+  ConsoleState& state = console();
+  if (isatty(STDOUT_FILENO) == 1) state.rule = terminal_rule();
 }
 
 void stop_console() {

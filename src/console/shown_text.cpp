@@ -96,3 +96,9 @@ void append_visible(std::string& out, std::string_view text, TextRule rule) {
 void append_visible(std::string& out, std::string_view text) {
   append_visible(out, text, console().rule);
 }
+
+std::string visible(std::string_view text) {
+  std::string shown;
+  append_visible(shown, text);
+  return shown;
+}

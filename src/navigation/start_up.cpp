@@ -6,14 +6,22 @@
 
 #include "console/console.h"
 #include "navigation/navigation.h"
+#include "navigation/page_tools.h"
 #include "web/web.h"
 
 namespace {
 
 constexpr int usage_error = 2;
 
+int misused(const std::string& why, std::ostream& err) {
+  err << "linebrowse: " << why << "\nTry 'linebrowse --help'.\n" << std::flush;
+  return usage_error;
+}
+
 void print_usage(std::ostream& out) {
   out << "Usage: linebrowse [ADDRESS]\n"
+         "       linebrowse --dump ADDRESS\n"
+         "       linebrowse --check [--links] NAME...\n"
          "       linebrowse -h | --help | -V | --version\n"
          "Shows the line-record page at ADDRESS (asking for one when it is not given),\n"
          "then reads commands, several to a line if you like:\n"
@@ -22,6 +30,11 @@ void print_usage(std::ostream& out) {
          "the arrow keys, Ctrl-C stops a retrieval or a display or takes back a g, and\n"
          "a load that brings no page keeps the page you are on (STAYING ON).\n"
          "Read from a pipe or a file, any other word ends the run, as the end of input does.\n"
+         "--dump writes the page's title and rows and ends: status 0 when it came whole\n"
+         "with a 2xx status, else 1 with the reason on standard error.\n"
+         "--check reports every problem of each page (a file, - for standard input, or an\n"
+         "address) as NAME:LINE: error|warning: MESSAGE, and with --links also the links\n"
+         "that fail; status 0 without errors, 1 with errors, 2 when a NAME cannot be read.\n"
          "More in the manual: man -l doc/linebrowse.1 in a checkout; once installed, man "
          "linebrowse\n"
       << std::flush;
@@ -31,19 +44,27 @@ void print_usage(std::ostream& out) {
 // after them is ignored, as after an address); no address begins with a
 // dash, so any other such word is a mistake. Returns the exit status when
 // the run ends here.
-std::optional<int> answered_option(int argc, const char* const* argv, std::ostream& out,
-                                   std::ostream& err) {
+std::optional<int> answered_option(int argc, const char* const* argv, std::istream& in,
+                                   std::ostream& out, std::ostream& err) {
   if (argc < 2 || argv[1][0] != '-') return std::nullopt;
   const std::string_view option = argv[1];
   if (option == "--help" || option == "-h") {
     print_usage(out);
   } else if (option == "--version" || option == "-V") {
     out << "linebrowse " LINEBROWSE_VERSION "\n" << std::flush;
+  } else if (option == "--dump") {
+    if (argc < 3) return misused("--dump needs an address", err);
+    return dump_page(argv[2], out, err);
+  } else if (option == "--check") {
+    const bool links = argc > 2 && std::string_view(argv[2]) == "--links";
+    const std::vector<std::string> names(argv + (links ? 3 : 2), argv + argc);
+    if (names.empty()) return misused("--check needs a file, - or an address", err);
+    for (const std::string& name : names)
+      if (name.starts_with('-') && name != "-")
+        return misused("unknown option " + visible(name), err);
+    return check_pages(names, links, in, out, err);
   } else {
-    std::string name;
-    append_visible(name, option);
-    err << "linebrowse: unknown option " << name << "\nTry 'linebrowse --help'.\n" << std::flush;
-    return usage_error;
+    return misused("unknown option " + visible(option), err);
   }
   return 0;
 }
@@ -64,7 +85,7 @@ std::optional<std::string> first_address(int argc, const char* const* argv, std:
 
 int start_up(int argc, const char* const* argv, std::istream& in, std::ostream& out,
              std::ostream& err) {
-  if (auto status = answered_option(argc, argv, out, err)) return *status;
+  if (auto status = answered_option(argc, argv, in, out, err)) return *status;
   const ConsoleRun console;
   NavigationState nav;
   PageModel page;

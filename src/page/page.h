@@ -8,6 +8,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // One numbered piece of page text, a label or a link target: the field that
 // starts `at` bytes into the page's body and ends at the next bar, which the
@@ -41,7 +42,8 @@ struct PageModel {
 };
 
 void split_lines(PageModel& page, std::string body);
-void parse_page(PageModel& page, std::ostream& out);
+// Returns the line where reading stopped, 0 when every line was read.
+std::size_t parse_page(PageModel& page, std::ostream& out);
 // Shows the title and rows 1 to last_line. At a terminal a page shows its own
 // rows instead: up to its terminator's number, or without one up to its
 // highest record number; a page without records says so.
@@ -69,3 +71,25 @@ void drop_cut_line(std::string& body);
 // when there are no digits or they exceed the 32-bit range, since no record
 // can carry such a number.
 std::optional<std::int32_t> record_number(std::string_view text);
+
+// A problem of a page, for its author: an error where readers lose
+// something, a warning where the page works but likely not as meant.
+struct PageProblem {
+  std::size_t line;  // 0 for one of the whole page
+  bool error;
+  std::string message;
+};
+
+// A link target as written, and the line of its record.
+struct PageLink {
+  std::size_t line;
+  std::string_view target;
+};
+
+struct PageCheck {
+  std::vector<PageProblem> problems;  // by line, those of the whole page first
+  std::vector<PageLink> links;        // every target that can be retrieved as written
+};
+
+// Reads a body as the browser reads it and says what is wrong with it.
+PageCheck check_page(std::string_view body);

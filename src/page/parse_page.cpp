@@ -95,7 +95,7 @@ void say_where(std::size_t line_number, std::string_view line, bool out_of_memor
 
 // A line without a record number stops the parse. So does running out of
 // memory: the records read so far stay, like those before an undecodable line.
-void parse_page(PageModel& page, std::ostream& out) {
+std::size_t parse_page(PageModel& page, std::ostream& out) {
   RecordStore labels{page.line_labels};
   RecordStore links{page.line_links};
   std::size_t line_number = 0;
@@ -129,4 +129,5 @@ void parse_page(PageModel& page, std::ostream& out) {
   }
   labels.settle();
   links.settle();
+  return decodable ? 0 : std::max<std::size_t>(line_number, 1);
 }

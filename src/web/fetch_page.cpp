@@ -68,27 +68,6 @@ std::string upper_case(std::string text) {
   return text;
 }
 
-// How the transfer ended, read from libcurl and the transfer's own notes.
-TransferEnd end_of(const Transfer& transfer, CURLcode result) {
-  TransferEnd end;
-  end.result = result;
-  curl_easy_getinfo(transfer.curl, CURLINFO_RESPONSE_CODE, &end.status);
-  char* location = nullptr;
-  curl_easy_getinfo(transfer.curl, CURLINFO_REDIRECT_URL, &location);
-  if (location != nullptr) end.moved_to = location;
-  end.stopped_because = transfer.stopped_because;
-  end.interrupted = transfer.interrupted;
-  end.stalled = transfer.stalled;
-  return end;
-}
-
-// libcurl's global state is set up once per process and never torn down.
-void init_curl_once() {
-  static const CURLcode initialised = curl_global_init(CURL_GLOBAL_ALL);
-  (void)initialised;
-}
-
-using CurlHandle = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
 using CurlShare = std::unique_ptr<CURLSH, decltype(&curl_share_cleanup)>;
 
 // What the transfers of one run share: open connections and looked-up
@@ -113,6 +92,25 @@ CURLSH* shared_caches() {
 bool holds_nul(const std::string& url) { return url.find('\0') != std::string::npos; }
 
 }  // namespace
+
+TransferEnd end_of(const Transfer& transfer, CURLcode result) {
+  TransferEnd end;
+  end.result = result;
+  curl_easy_getinfo(transfer.curl, CURLINFO_RESPONSE_CODE, &end.status);
+  char* location = nullptr;
+  curl_easy_getinfo(transfer.curl, CURLINFO_REDIRECT_URL, &location);
+  if (location != nullptr) end.moved_to = location;
+  end.stopped_because = transfer.stopped_because;
+  end.interrupted = transfer.interrupted;
+  end.stalled = transfer.stalled;
+  return end;
+}
+
+// libcurl's global state is set up once per process and never torn down.
+void init_curl_once() {
+  static const CURLcode initialised = curl_global_init(CURL_GLOBAL_ALL);
+  (void)initialised;
+}
 
 std::string failure_line(const TransferEnd& end) {
   if (end.result == CURLE_ABORTED_BY_CALLBACK && end.interrupted) return "RETRIEVAL STOPPED";

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -56,6 +57,14 @@ struct TransferEnd {
   bool interrupted = false;          // by Ctrl-C
   bool stalled = false;              // by the silence watch
 };
+
+// How a transfer ended, read from libcurl and the transfer's own notes; it
+// points into both.
+TransferEnd end_of(const Transfer& transfer, CURLcode result);
+
+void init_curl_once();  // libcurl's global state, set up once per process
+
+using CurlHandle = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
 
 // The one line that says why a transfer failed or brought no page, empty
 // when it did not: libcurl's error, a status outside 2xx (and where a

@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "console/console.h"
 
@@ -51,3 +52,15 @@ Retrieval retrieve(const std::string& url, std::ostream& out);
 // outside 2xx, is also said in one line. Running out of memory throws
 // std::bad_alloc, once the transfer's memory is given back.
 Retrieval fetch_page(const std::string& url, std::ostream& out);
+
+// What retrieving a link target brought, as far as checking it needs.
+struct LinkAnswer {
+  std::string failure;     // why it failed or brought no page, as fetch_page says it; "" if not
+  std::string first_line;  // the first line of the body, or its first 64 KiB
+};
+
+// Retrieves the addresses side by side, at most 8 at once over kept
+// connections, each cut after a minute without a byte. With `progress`, a
+// line rewritten there says how many are done.
+std::vector<LinkAnswer> retrieve_links(const std::vector<std::string>& addresses,
+                                       std::ostream* progress);

@@ -80,6 +80,10 @@ bool send_reply(int client, const Reply& reply, bool keep_alive) {
   switch (reply.style) {
     case Style::whole:
       return send_all(client, head(reply, length, keep_alive) + body) && keep_alive;
+    case Style::late:
+      std::this_thread::sleep_for(std::chrono::seconds(1));
+      send_all(client, head(reply, length) + body);
+      break;
     case Style::raw:
       send_all(client, body);
       break;

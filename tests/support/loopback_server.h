@@ -12,6 +12,7 @@
 struct Reply {
   enum class Style {
     whole,            // Content-Length and the body
+    late,             // the same, a second after the request
     chunked,          // chunked transfer coding, a few bytes a chunk
     cut_short,        // declares more than it sends, then closes
     endless,          // the body never ends: sends until the client hangs up

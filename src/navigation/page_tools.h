@@ -1,0 +1,19 @@
+// Inside navigation: the two runs that take no commands, for scripts and for
+// page authors; start-up calls them for their options.
+#pragma once
+
+#include <istream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+// --dump: the page at `address` retrieved once and written as the dialogue
+// shows it, never reading input. 0 when it came whole with a 2xx status;
+// else 1, with a line on `err` for each failure.
+int dump_page(const std::string& address, std::ostream& out, std::ostream& err);
+
+// --check: every problem of each named page (a file, "-" for `in`, or an
+// address), and with `links` its broken links. 0 when no page has an error,
+// 1 when one has, 2 when a name cannot be read.
+int check_pages(const std::vector<std::string>& names, bool links, std::istream& in,
+                std::ostream& out, std::ostream& err);
