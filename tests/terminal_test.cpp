@@ -634,6 +634,19 @@ TEST_F(TerminalTest, ShowsWhereLinksGoAndFindsRows) {
   });
 }
 
+// --dump at a terminal: the terminal's text rule, and no pause however long.
+TEST_F(TerminalTest, DumpAtATerminalNeverPauses) {
+  server.route("/cafe", {"0:Caf\xe9||\\\n"});  // passes through a pipe, not to UTF-8
+  for (const char* page : {"/long", "/cafe"}) {
+    LiveRun run({"--dump", "http://" + server.host() + page}, LiveRun::Input::terminal,
+                {24, 80, "C.UTF-8"});
+    ASSERT_TRUE(run.shows(page == std::string("/long") ? "300: Row 300 \r\n" : "TITLE: CafM-i\r\n"))
+        << run.output;
+    EXPECT_EQ(run.finish(), 0);
+    EXPECT_EQ(run.output.find("MORE"), std::string::npos);
+  }
+}
+
 // Ctrl-Z needs a shell with job control to stop the browser and go on with it.
 TEST_F(TerminalTest, CtrlZSuspendsAndFgShowsTheLineAgain) {
   LiveRun run({"http://" + server.host() + "/t.txt"}, LiveRun::Input::shell);
