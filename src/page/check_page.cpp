@@ -7,16 +7,10 @@
 
 #include "console/console.h"
 #include "page/page.h"
+#include "page/page_records.h"
 #include "page/record_pattern.h"
 
 namespace {
-
-std::string_view take_line(std::string_view& rest) {
-  const std::size_t end = std::min(rest.find('\n'), rest.size());
-  const std::string_view line = rest.substr(0, end);
-  rest.remove_prefix(std::min(end + 1, rest.size()));
-  return line;
-}
 
 std::size_t lines_in(std::string_view rest) {
   std::size_t count = 0;
@@ -74,8 +68,6 @@ void note_oddity(std::string_view what, std::string_view text, std::size_t line,
   else if (oddity == Oddity::malformed)
     problems.push_back({line, false, std::string(what) + " is not valid UTF-8"});
 }
-
-char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
 
 bool ends_with_ignoring_case(std::string_view text, std::string_view end) {
   return text.size() >= end.size() &&

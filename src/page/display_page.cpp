@@ -83,8 +83,6 @@ bool show_row(ConsoleWriter& screen, std::string_view number, std::string_view l
   return true;
 }
 
-char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
-
 // Whether `label` holds `lower_text`, which is in lower case, in any case.
 bool holds_ignoring_case(std::string_view label, std::string_view lower_text) {
   return std::search(label.begin(), label.end(), lower_text.begin(), lower_text.end(),

@@ -8,6 +8,7 @@
 
 #include "console/console.h"
 #include "page/page.h"
+#include "page/page_records.h"
 #include "page/record_pattern.h"
 
 namespace {
@@ -60,14 +61,6 @@ struct RecordStore {
                             [](const PageRecord& r, std::int32_t n) { return r.number < n; });
   }
 };
-
-// The first line of `rest`, which is then left with the lines after it.
-std::string_view take_line(std::string_view& rest) {
-  const std::size_t end = std::min(rest.find('\n'), rest.size());
-  const std::string_view line = rest.substr(0, end);
-  rest.remove_prefix(std::min(end + 1, rest.size()));
-  return line;
-}
 
 std::uint32_t offset_in(const std::string& body, std::string_view field) {
   return static_cast<std::uint32_t>(field.data() - body.data());
