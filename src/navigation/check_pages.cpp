@@ -47,7 +47,7 @@ ReadPage read_name(const std::string& name, std::istream& in) {
     std::ostream quiet(nullptr);
     Retrieval got = retrieve(name, quiet);
     ReadPage page;
-    page.cut = got.failure == "PAGE CUT AT 64 MIB";
+    page.cut = got.cut;
     if (!got.failure.empty() && !page.cut) page.failure = got.failure;
     page.body = std::move(got.body);
     return page;
@@ -113,7 +113,7 @@ int check_pages(const std::vector<std::string>& names, bool links, std::istream&
   for (const std::string& name : names) {
     ReadPage page = read_name(name, in);
     if (!page.failure.empty()) {
-      err << "linebrowse: " << visible(name) << ": " << page.failure << '\n' << std::flush;
+      say_failure(name, page.failure, err);
       status = name_unreadable;
       continue;
     }

@@ -7,17 +7,9 @@
 #include "page/page.h"
 #include "web/web.h"
 
-namespace {
-
-void say_failure(const std::string& address, std::string_view reason, std::ostream& err) {
-  std::string line = "linebrowse: ";
-  append_visible(line, address);
-  line += ": ";
-  line += reason;
-  err << line << '\n' << std::flush;
+void say_failure(const std::string& name, std::string_view reason, std::ostream& err) {
+  err << "linebrowse: " << visible(name) << ": " << reason << '\n' << std::flush;
 }
-
-}  // namespace
 
 int dump_page(const std::string& address, std::ostream& out, std::ostream& err) {
   start_output_console();

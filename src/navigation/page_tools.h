@@ -5,6 +5,7 @@
 #include <istream>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // --dump: the page at `address` retrieved once and written as the dialogue
@@ -17,3 +18,7 @@ int dump_page(const std::string& address, std::ostream& out, std::ostream& err);
 // 1 when one has, 2 when a name cannot be read.
 int check_pages(const std::vector<std::string>& names, bool links, std::istream& in,
                 std::ostream& out, std::ostream& err);
+
+// The line on standard error that says why `name` failed: "linebrowse:
+// NAME: REASON", the name shown safely.
+void say_failure(const std::string& name, std::string_view reason, std::ostream& err);

@@ -32,6 +32,7 @@ struct LinkTransfer {
   std::size_t index = 0;
   curl_off_t received = 0;
   bool line_whole = false;
+  bool had_enough = false;  // stopped here once the first line came long ago
 };
 
 extern "C" std::size_t keep_first_line(char* data, std::size_t size, std::size_t count,
@@ -47,7 +48,7 @@ extern "C" std::size_t keep_first_line(char* data, std::size_t size, std::size_t
     link.line_whole = end < piece.size() || link.transfer.body.size() >= first_line_bytes;
   }
   if (link.received > most_bytes) {
-    link.transfer.stopped_because = "ENOUGH";
+    link.had_enough = true;
     return 0;
   }
   return bytes;
@@ -71,8 +72,7 @@ std::unique_ptr<LinkTransfer> start_link(CURLM* multi, const std::string& addres
 
 LinkAnswer answer_of(LinkTransfer& link, CURLcode result) {
   LinkAnswer answer;
-  const bool had_enough = result == CURLE_WRITE_ERROR && !link.transfer.stopped_because.empty();
-  answer.failure = failure_line(end_of(link.transfer, had_enough ? CURLE_OK : result));
+  answer.failure = failure_line(end_of(link.transfer, link.had_enough ? CURLE_OK : result));
   answer.first_line = std::move(link.transfer.body);
   return answer;
 }

@@ -20,6 +20,7 @@ namespace {
 // A server that streams forever must not take the machine's memory: past this
 // size the transfer is stopped and what arrived is the page.
 constexpr std::size_t max_body_bytes = std::size_t{64} << 20;
+constexpr std::string_view cut_at_cap = "PAGE CUT AT 64 MIB";
 
 constexpr long receive_buffer_bytes = 512L << 10;
 
@@ -142,7 +143,7 @@ extern "C" std::size_t write_body(char* data, std::size_t size, std::size_t coun
     const std::size_t room = max_body_bytes - body.size();
     if (bytes > room) {
       body.append(data, room);
-      transfer.stopped_because = "PAGE CUT AT 64 MIB";
+      transfer.stopped_because = cut_at_cap;
       return 0;
     }
     map_ahead(transfer, bytes);
@@ -189,6 +190,7 @@ Retrieval retrieve(const std::string& url, std::ostream& out) {
   got.stopped = end.interrupted;
   got.out_of_memory = transfer.out_of_memory || result == CURLE_OUT_OF_MEMORY;
   got.failure = failure_line(end);
+  got.cut = result == CURLE_WRITE_ERROR && transfer.stopped_because == cut_at_cap;
   got.moved_to = end.moved_to;
   if (!got.out_of_memory) got.body = std::move(transfer.body);
   got.responded = got.status != 0 || !got.body.empty();

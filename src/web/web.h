@@ -35,6 +35,7 @@ struct Retrieval {
   bool responded = false;  // a status or body bytes came
   bool whole = false;      // the transfer ended as the server meant it: not failed, cut or stopped
   bool stopped = false;    // by Ctrl-C, at a terminal
+  bool cut = false;        // at 64 MiB: the body is the page's first 64 MiB
   bool out_of_memory = false;
   std::string failure;   // the line that says why it failed or brought no page; empty if none
   std::string moved_to;  // where a redirect points, as the server sent it
