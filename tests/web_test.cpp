@@ -6,6 +6,7 @@
 
 #include <sstream>
 
+#include "navigation/navigation.h"
 #include "web/transfer.h"
 
 namespace {
@@ -28,9 +29,9 @@ TEST(NormalizeUrl, ForcesPlainHttp) {
       {"", "http://", ""},
   };
   for (const Case& c : cases) {
-    std::ostringstream out;
-    EXPECT_EQ(normalize_url(c.typed, out), c.address) << c.typed;
-    EXPECT_EQ(out.str(), c.notice) << c.typed;
+    const NormalizedUrl normalized = normalize_url(c.typed);
+    EXPECT_EQ(normalized.address, c.address) << c.typed;
+    EXPECT_EQ(normalized.was_https ? "HTTPS NOT SUPPORTED\n" : "", c.notice) << c.typed;
     std::string listed = "l: ";  // as the links are listed: the same address, the notice after it
     append_followed_address(listed, c.typed);
     EXPECT_EQ(listed, "l: " + c.address + (c.notice.empty() ? "" : " (HTTPS NOT SUPPORTED)"));
@@ -52,6 +53,7 @@ TEST(PercentEncoded, LeavesOnlyPrintableAscii) {
     EXPECT_EQ(percent_encoded(address), sent) << testing::PrintToString(address);
 }
 
+// The address prompt, which navigation keeps beside the command loop.
 TEST(PromptUrl, ReadsOneWordAndLeavesTheRest) {
   std::istringstream in("  \t server/a  https://b\n\n");
   std::ostringstream out;
@@ -112,7 +114,7 @@ TEST(StatusText, SaysHowFarAndHowLong) {
       {0, 0, 60s, 59900ms, "NOTHING RECEIVED FOR 59 S"},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(status_text(c.received, c.expected, c.elapsed, c.silent), c.text + ", CTRL-C STOPS")
+    EXPECT_EQ(status_text({c.received, c.expected, c.elapsed, c.silent}), c.text + ", CTRL-C STOPS")
         << c.text;
 }
 
@@ -141,7 +143,8 @@ TEST(FailureLine, SaysWhyInOneLine) {
       {end(CURLE_OK, 404), "HTTP STATUS 404"},
       {end(CURLE_OK, 199), "HTTP STATUS 199"},
       {end(CURLE_OK, 300), "HTTP STATUS 300"},
-      {moved, "HTTP STATUS 301, MOVED TO http://127.0.0.1/^[[2J"},
+      // As the server sent it: each stream shows it safely by its own rule.
+      {moved, "HTTP STATUS 301, MOVED TO http://127.0.0.1/\x1b[2J"},
       {end(CURLE_COULDNT_CONNECT, 0), "RETRIEVAL FAILED: COULDN'T CONNECT TO SERVER"},
       {stopped, "RETRIEVAL STOPPED"},
       {stalled, "RETRIEVAL FAILED: NOTHING ARRIVED FOR 60 SECONDS"},

@@ -1,12 +1,13 @@
-// The console: the one layer that touches the terminal, and what the other
-// subsystems use of it. Its parts, each in a file of its own:
-//   session.cpp      the run's console: whether it is a terminal, set up and put back
-//   terminal.cpp     the terminal: modes, size, keys, Ctrl-Z and the signals that end a run
-//   ctrl_c.cpp       Ctrl-C: who sets it, who takes it, and what taking it drops
-//   shown_text.cpp   network text shown, never obeyed: the one walk of its pieces
-//   screen_sums.cpp  the columns and lines text takes, and when the pager pauses
-//   writer.cpp       writing: the buffer, one screenful at a time, the status line
-//   word_input.cpp   words typed: the line editor, its histories, the prompts
+// The console: the one layer that touches the terminal, and what the rooms
+// above it use of it. Its parts, each in a file of its own:
+//   run_mode.cpp       how the run meets its user, decided once at start-up
+//   console_state.cpp  the console's one state record
+//   session.cpp        the run's console set up from the mode, and put back
+//   terminal.cpp       the terminal: modes, size, keys, Ctrl-Z and the signals that end a run
+//   ctrl_c.cpp         Ctrl-C: who sets it, who takes it, and what taking it drops
+//   screen_sums.cpp    the columns and lines text takes, and when the pager pauses
+//   writer.cpp         writing: the buffer, one screenful at a time, the status line
+//   word_input.cpp     words typed: the line editor, its histories, the prompts
 // Through pipes and files only the words and the safe text do anything, so a
 // piped dialogue stays exactly as it was.
 #pragma once
@@ -15,37 +16,49 @@
 #include <string>
 #include <string_view>
 
-#include "console/shown_text.h"
+#include "base/shown_text.h"
 #include "console/writer.h"
 
-// The session. When standard input and standard output are both terminals,
-// words are read through a line editor with history and Ctrl-C interrupts the
-// current work; otherwise nothing changes.
-void start_console();
-void stop_console();  // the terminal as start_console found it
-// For a run that only writes: network text is shown by the rule of standard
-// output, a terminal's or a pipe's; nothing else changes.
-void start_output_console();
+// How the run meets its user: decided once, when it starts, from what
+// standard input, output and error are, and handed down from there.
+struct RunMode {
+  // Standard input and output are both terminals: a person is at the
+  // dialogue, with line editing, Ctrl-C, the pager and the status line.
+  bool terminal = false;
+  bool dumb = false;  // TERM=dumb there: no escape sequence is written, nothing rewritten
+  // How network text is shown on standard output and on standard error,
+  // each by what it is: a terminal in its locale's encoding, or a pipe.
+  TextRule output_rule = TextRule::piped;
+  TextRule error_rule = TextRule::piped;
+  // A line that says how long work is getting on goes to standard error:
+  // only for the runs that take no commands, and only when it is a terminal.
+  bool progress_on_error = false;
+};
 
-// The console of one run: set up when it begins, put back when it ends.
+// The mode of the dialogue, and of a run that only writes (--dump, --check):
+// that one is never at a terminal, but shows text by what each stream is,
+// and `with_progress` says how it is getting on when standard error is a
+// terminal.
+RunMode dialogue_mode();
+RunMode writing_mode(bool with_progress);
+
+// The console of one run, set up from its mode when it begins and put back
+// when it ends. At a terminal, words are read through a line editor with
+// history and Ctrl-C interrupts the current work; otherwise nothing changes.
 struct ConsoleRun {
-  ConsoleRun() { start_console(); }
-  ~ConsoleRun() { stop_console(); }
+  explicit ConsoleRun(const RunMode& mode);
+  ~ConsoleRun();
   ConsoleRun(const ConsoleRun&) = delete;
   ConsoleRun& operator=(const ConsoleRun&) = delete;
 };
-
-// Whether start_console found a terminal.
-bool at_terminal();
 
 // Ctrl-C, for work that runs between prompts: true once for each press, and
 // the work then stops.
 bool take_ctrl_c();
 
-// Network text shown safely, appended: C0 controls in caret notation, C1
-// controls and what the run's output cannot show as cat -v writes them.
-void append_visible(std::string& out, std::string_view text);
-std::string visible(std::string_view text);  // the same, as a string of its own
+// A line on standard error, "linebrowse: " and `text`, which may hold
+// network text: shown by standard error's own rule.
+void say_on_error(std::string_view text, const RunMode& mode, std::ostream& err);
 
 // Words typed. One whitespace-delimited word of input; empty at the end of
 // input. The rest of the line stays for the next read.

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "console/shown_text.h"
+#include "console/console.h"
 
 // libedit's EditLine and History, whose names libedit's header gives.
 struct editline;
@@ -24,11 +24,9 @@ struct EndHistory {
 };
 
 struct ConsoleState {
-  // Set by start_console, then only read.
-  bool terminal = false;  // standard input and output are both terminals
-  bool dumb = false;      // TERM=dumb: no escape sequence is written, nothing rewritten
-  TextRule rule = TextRule::piped;
-  termios found_mode{};  // the terminal as the run found it
+  // Set when the run's console starts, then only read.
+  RunMode mode;
+  termios found_mode{};  // the terminal as the run found it, when the dialogue is at one
   termios quiet_mode{};  // between prompts: keys wait unechoed; Ctrl-C, Ctrl-Z signal
 
   // Ctrl-C; ctrl_c.cpp tells the whole protocol.
@@ -37,10 +35,15 @@ struct ConsoleState {
   // Loop only: a Ctrl-C was taken, or read as a key, since a prompt last asked.
   bool ctrl_c_since_prompt = false;
 
+  // The terminal that status lines and the pause are written on and measured
+  // by: standard output's in the dialogue, standard error's for the progress
+  // of a run that only writes.
+  int screen_descriptor = 1;
+
   // Written by the loop; read by the handler of a signal that ends the run,
-  // which erases the line: a load's status line or the pause is showing.
+  // which erases the line: a status line or the pause is showing.
   volatile std::sig_atomic_t passing_line_shown = 0;
-  bool status_shown = false;  // loop only: a load's status line is on the screen
+  bool status_shown = false;  // loop only: a status line is on the screen
 
   // Words typed at a terminal; loop only.
   std::unique_ptr<struct editline, EndEditor> editor;
@@ -52,5 +55,5 @@ struct ConsoleState {
   std::string typed_ahead;  // keys read from the terminal at a pause, for the next prompt
 };
 
-// The one record of the run.
+// The one record of the run; console_state.cpp is its home.
 ConsoleState& console();

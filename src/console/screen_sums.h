@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "console/shown_text.h"
+#include "base/shown_text.h"
 
 // Where text puts the cursor on a screen `columns` wide: the lines it has
 // taken and the column on the last. A character that does not fit on a line

@@ -26,9 +26,9 @@ void act_as_default(int signal) {
   const ConsoleState& state = console();
   if (state.passing_line_shown != 0) {
     constexpr std::string_view erase = "\r\033[K";
-    (void)!write(STDOUT_FILENO, erase.data(), erase.size());
+    (void)!write(state.screen_descriptor, erase.data(), erase.size());
   }
-  set_mode(state.found_mode);
+  if (state.mode.terminal) set_mode(state.found_mode);
   handle_signal(signal, SIG_DFL, 0);
   sigset_t just_this{};
   sigemptyset(&just_this);
@@ -91,6 +91,8 @@ void take_over_terminal() {
   restore_terminal_on_ending_signals();
 }
 
+void erase_passing_line_on_ending_signals() { restore_terminal_on_ending_signals(); }
+
 void give_back_terminal() { set_mode(console().found_mode); }
 
 void keep_keys_waiting() { set_mode(console().quiet_mode); }
@@ -125,6 +127,8 @@ void note_passing_line(bool shown) { console().passing_line_shown = shown ? 1 : 
 // Read afresh each time, so that a resized terminal is measured as it is.
 ScreenSize screen_size() {
   winsize size{};
-  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_row < 2 || size.ws_col < 8) return {};
+  if (ioctl(console().screen_descriptor, TIOCGWINSZ, &size) != 0 || size.ws_row < 2 ||
+      size.ws_col < 8)
+    return {};
   return {size.ws_row, size.ws_col};
 }

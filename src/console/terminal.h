@@ -10,6 +10,10 @@
 void take_over_terminal();
 void give_back_terminal();
 
+// For a run that only writes, with a line of progress on a terminal: every
+// signal that ends the run erases the line first, as at the dialogue.
+void erase_passing_line_on_ending_signals();
+
 // Puts the terminal back in the mode it has between prompts.
 void keep_keys_waiting();
 

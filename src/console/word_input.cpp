@@ -8,6 +8,7 @@
 #include <optional>
 #include <ostream>
 
+#include "base/ascii.h"
 #include "console/console.h"
 #include "console/console_state.h"
 #include "console/ctrl_c.h"
@@ -28,8 +29,6 @@ void add_to_history(History* history, const std::string& line) {
 }
 
 const char* editor_prompt(EditLine* /*editor*/) { return console().prompt.c_str(); }
-
-bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 // The next word of the line typed last, if it has one. At the command
 // prompt a word that starts with / is a search, which takes the rest of the
@@ -52,7 +51,8 @@ std::optional<std::string> next_word(ConsoleState& state, Recall recall) {
 unsigned char cancel_line(EditLine* editor, int /*key*/) {
   const LineInfo* line = el_line(editor);
   std::string rest;
-  append_visible(rest, {line->cursor, static_cast<std::size_t>(line->lastchar - line->cursor)});
+  append_visible(rest, {line->cursor, static_cast<std::size_t>(line->lastchar - line->cursor)},
+                 console().mode.output_rule);
   rest += "^C\n";
   std::fwrite(rest.data(), 1, rest.size(), stdout);
   std::fflush(stdout);
@@ -160,7 +160,7 @@ Answer prompt_at_terminal(std::string_view prompt, Recall recall, std::ostream& 
     // the notation of network text, since the line may have come from the
     // history or held escapes typed with Ctrl-V.
     std::string shown(prompt);
-    append_visible(shown, *word);
+    append_visible(shown, *word, state.mode.output_rule);
     out << shown << '\n' << std::flush;
     return {Answer::typed, std::move(*word)};
   }
@@ -210,7 +210,7 @@ std::string read_word(std::istream& in) {
 }
 
 Answer prompt_word(std::string_view prompt, Recall recall, std::istream& in, std::ostream& out) {
-  if (console().terminal) return prompt_at_terminal(prompt, recall, out);
+  if (console().mode.terminal) return prompt_at_terminal(prompt, recall, out);
   out << prompt << std::flush;
   return {Answer::typed, read_word(in)};
 }
@@ -223,5 +223,5 @@ void drop_waiting_words() {
 
 void remember_address(const std::string& address) {
   ConsoleState& state = console();
-  if (state.terminal) add_to_history(state.address_history.get(), address);
+  if (state.mode.terminal) add_to_history(state.address_history.get(), address);
 }

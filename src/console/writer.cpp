@@ -4,6 +4,7 @@
 
 #include <ostream>
 
+#include "base/messages.h"
 #include "console/console.h"
 #include "console/console_state.h"
 #include "console/ctrl_c.h"
@@ -18,13 +19,13 @@ constexpr std::string_view erase_line = "\r\033[K";
 // Takes a line that was shown only for a while off the screen; a dumb
 // terminal cannot erase it, so the next line starts under it.
 void end_passing_line(std::ostream& out) {
-  out << (console().dumb ? std::string_view("\n") : erase_line) << std::flush;
+  out << (console().mode.dumb ? std::string_view("\n") : erase_line) << std::flush;
   note_passing_line(false);
 }
 
 void show_passing_line(std::string_view line, std::ostream& out) {
   out << line << std::flush;
-  note_passing_line(!console().dumb);
+  note_passing_line(!console().mode.dumb);
 }
 
 // The pause between screenfuls: one line, a key read without echo, and the
@@ -56,10 +57,10 @@ More ask_for_more(std::size_t columns, std::ostream& out) {
 
 }  // namespace
 
-ConsoleWriter::ConsoleWriter(std::ostream& out) : out(out), rule(console().rule) {
-  if (!console().terminal) return;
+ConsoleWriter::ConsoleWriter(std::ostream& out) : out(out), rule(console().mode.output_rule) {
+  if (!console().mode.terminal) return;
   const ScreenSize size = screen_size();
-  paging = true;
+  paging_ = true;
   rows = size.rows;
   columns = size.columns;
   count.new_screen(rows);
@@ -68,7 +69,7 @@ ConsoleWriter::ConsoleWriter(std::ostream& out) : out(out), rule(console().rule)
 ConsoleWriter::~ConsoleWriter() { flush(); }
 
 void ConsoleWriter::write_across(std::string_view text) {
-  while (!text.empty() && !stopped) {
+  while (!text.empty() && !stopped_) {
     if (used == buffer.size()) {
       flush();
       continue;
@@ -83,7 +84,7 @@ void ConsoleWriter::write_across(std::string_view text) {
 void ConsoleWriter::write_shown(std::string_view text, bool field) {
   each_shown_piece(text, rule, field, [this](std::string_view shown, bool /*passed*/) {
     write(shown);
-    return !stopped;
+    return !stopped_;
   });
 }
 
@@ -95,19 +96,25 @@ void ConsoleWriter::flush() {
   if (used > 0) line_open = buffer[used - 1] != '\n';
   out.write(buffer.data(), static_cast<std::streamsize>(used));
   used = 0;
-  if (take_ctrl_c()) stopped = true;  // checked once a buffer, so within one long text too
+  if (take_ctrl_c()) stopped_ = true;  // checked once a buffer, so within one long text too
+}
+
+void ConsoleWriter::finish() {
+  flush();
+  if (line_open) out << '\n';
+  out.flush();
 }
 
 bool ConsoleWriter::make_room(std::string_view own, std::string_view network_field,
                               std::string_view own_end) {
-  if (!paging || stopped) return !stopped;
+  if (!paging_ || stopped_) return !stopped_;
   std::size_t lines = row_lines(own, network_field, own_end, columns, rule, rows);
   if (count.must_pause(lines)) {
     flush();
-    if (stopped) return false;
+    if (stopped_) return false;
     const More more = ask_for_more(columns, out);
     if (more == More::stop) {
-      stopped = true;
+      stopped_ = true;
       return false;
     }
     // The window may have been resized while it waited.
@@ -126,8 +133,9 @@ bool ConsoleWriter::make_room(std::string_view own, std::string_view network_fie
 
 void show_status(std::string_view text, std::ostream& out) {
   ConsoleState& state = console();
-  if (!state.terminal || (state.dumb && state.status_shown)) return;
-  if (state.dumb) {
+  const RunMode& mode = state.mode;
+  if (!(mode.terminal || mode.progress_on_error) || (mode.dumb && state.status_shown)) return;
+  if (mode.dumb) {
     out << text << '\n' << std::flush;  // once, never rewritten
   } else {
     out << '\r' << text.substr(0, screen_size().columns - 1) << "\033[K" << std::flush;
@@ -140,13 +148,19 @@ void clear_status(std::ostream& out) {
   ConsoleState& state = console();
   if (!state.status_shown) return;
   state.status_shown = false;
-  if (!state.dumb) end_passing_line(out);
+  if (!state.mode.dumb) end_passing_line(out);
 }
 
 std::string screen_line(std::string_view own, std::string_view network_text) {
-  const ConsoleState& state = console();
-  if (state.terminal) return fitted_line(own, network_text, screen_size().columns, state.rule);
+  const RunMode& mode = console().mode;
+  if (mode.terminal) return fitted_line(own, network_text, screen_size().columns, mode.output_rule);
   std::string line(own);
-  append_visible(line, network_text, state.rule);
+  append_visible(line, network_text, mode.output_rule);
   return line;
+}
+
+void say_on_error(std::string_view text, const RunMode& mode, std::ostream& err) {
+  std::string line(message::program_prefix);
+  append_visible(line, text, mode.error_rule);
+  err << line << '\n' << std::flush;
 }

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/shown_text.h"
 #include "console/screen_sums.h"
-#include "console/shown_text.h"
 
 // Writes to the console through a buffer of its own, so that a page of any
 // size is shown without taking memory. At a terminal, Ctrl-C stops the
@@ -24,7 +24,7 @@ struct ConsoleWriter {
   // The program's own text. Inline, since a page's rows come in small
   // pieces: saves 2 ms of 30 in showing the million-record page.
   void write(std::string_view text) {
-    if (text.size() <= buffer.size() - used && !stopped) {
+    if (text.size() <= buffer.size() - used && !stopped_) {
       std::memcpy(buffer.data() + used, text.data(), text.size());
       used += text.size();
     } else {
@@ -37,38 +37,46 @@ struct ConsoleWriter {
   // first bar.
   void write_visible_field(std::string_view text);
   void flush();
+  // The writing is over: a line stopped midway still ends, so that the
+  // prompt starts one, and everything is flushed.
+  void finish();
   // At a terminal, before a line of `own`, the field `network_field` starts
   // with (as write_visible_field takes it) and `own_end`: when the line would
   // not fit on the screen under what was shown since the last pause, pauses
   // and asks for more. False when the person stops the rows instead.
   bool make_room(std::string_view own, std::string_view network_field, std::string_view own_end);
 
-  std::ostream& out;
-  TextRule rule;
-  bool stopped = false;    // by Ctrl-C or at the pause: nothing more is written
-  bool line_open = false;  // what was written last does not end a line
-  // One screenful at a time, at a terminal, by the screen's size when the
-  // writer began.
-  bool paging = false;
-  std::size_t rows = 0;
-  std::size_t columns = 0;
-  PageCount count;
+  // By Ctrl-C or at the pause: nothing more is written.
+  bool stopped() const { return stopped_; }
+  // One screenful at a time, at a terminal.
+  bool paging() const { return paging_; }
 
  private:
   // Text that fills the buffer: written in pieces, each flushed.
   void write_across(std::string_view text);
   void write_shown(std::string_view text, bool field);
 
+  std::ostream& out;
+  TextRule rule;
+  bool stopped_ = false;
+  bool line_open = false;  // what was written last does not end a line
+  bool paging_ = false;
+  std::size_t rows = 0;  // the screen's size, when the writer began or the pause last asked
+  std::size_t columns = 0;
+  PageCount count;
   std::size_t used = 0;
   std::array<char, std::size_t{64} << 10> buffer;
 };
 
-// At a terminal: one line under the current one that says what a load is
-// doing, rewritten in place and cut to the terminal's width; clear_status
-// erases it, leaving the cursor at its start. Elsewhere nothing.
+// At a terminal: one line under the current one that says how work is
+// getting on (a load, a check of links), rewritten in place and cut to the
+// terminal's width; clear_status erases it, leaving the cursor at its start.
+// It goes where the run's mode says, on `out`: standard output in the
+// dialogue at a terminal, standard error for a run that only writes when it
+// is a terminal. Elsewhere nothing.
 void show_status(std::string_view text, std::ostream& out);
 void clear_status(std::ostream& out);
 
-// `own` followed by network text shown safely (as append_visible), cut to
-// the terminal's width with "..." at a terminal.
+// `own` followed by network text shown safely by standard output's rule, cut
+// to the terminal's width with "..." at a terminal.
 std::string screen_line(std::string_view own, std::string_view network_text);

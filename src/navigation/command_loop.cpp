@@ -5,9 +5,10 @@
 #include <algorithm>
 #include <new>
 
-#include "console/console.h"
+#include "base/ascii.h"
+#include "base/messages.h"
+#include "navigation/loading.h"
 #include "navigation/navigation.h"
-#include "web/web.h"
 
 const std::string_view command_list =
     "  NUMBER  follow the link of that row\n"
@@ -24,65 +25,61 @@ const std::string_view command_list =
 
 namespace {
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
 bool all_digits(const std::string& word) { return std::all_of(word.begin(), word.end(), is_digit); }
 
 // Through pipes the records go before the next address is made, since a page
 // that filled the memory leaves no room for it; at a terminal the page stays
 // until another arrives.
-void forget_records_when_piped(PageModel& page) {
-  if (!at_terminal()) clear_records(page);
+void forget_records_when_piped(PageModel& page, const RunMode& mode) {
+  if (!mode.terminal) clear_records(page);
 }
 
 void follow_link(const std::string& word, NavigationState& nav, PageModel& page,
-                 std::ostream& out) {
+                 const RunMode& mode, std::ostream& out) {
   auto number = record_number(word);
   std::string target = number ? link_target(page, *number) : std::string();
   if (target.empty()) {
-    out << "INVALID LINK\n" << std::flush;
+    say(message::invalid_link, out);
     return;
   }
-  forget_records_when_piped(page);
-  std::string next_url = normalize_url(target, out);
-  go_to(nav, {std::move(next_url), nav.current_url}, page, out);
+  forget_records_when_piped(page, mode);
+  follow_link_to(nav, normalized_address(target, out), page, mode, out);
 }
 
-void go_back(NavigationState& nav, PageModel& page, std::ostream& out) {
-  if (at_terminal() && nav.previous_url.empty()) {
-    out << "NO PAGE TO GO BACK TO\n" << std::flush;
+void go_back_if_possible(NavigationState& nav, PageModel& page, const RunMode& mode,
+                         std::ostream& out) {
+  if (mode.terminal && nav.previous_url.empty()) {
+    say(message::no_page_to_go_back_to, out);
     return;
   }
-  forget_records_when_piped(page);
-  go_to(nav, {nav.previous_url, nav.previous_url}, page, out);
+  forget_records_when_piped(page, mode);
+  go_back(nav, page, mode, out);
 }
 
 // Whether `word` is one of `names` (written in lower case), in any case.
 bool is_one_of(const std::string& word, std::initializer_list<std::string_view> names) {
-  return std::any_of(names.begin(), names.end(), [&word](std::string_view name) {
-    return std::equal(word.begin(), word.end(), name.begin(), name.end(),
-                      [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a + 32 : a) == b; });
-  });
+  return std::any_of(names.begin(), names.end(),
+                     [&word](std::string_view name) { return equals_ignoring_case(word, name); });
 }
 
 // A word that is no command, at a terminal: said, and the rest of its line
 // dropped, since what follows a slip was meant to go with it.
-void refuse(const std::string& word, std::ostream& out) {
+void refuse(const std::string& word, const RunMode& mode, std::ostream& out) {
   std::string line = "UNKNOWN COMMAND: ";
-  append_visible(line, word);
-  out << line << " (? LISTS THE COMMANDS)\n" << std::flush;
+  append_visible(line, word, mode.output_rule);
+  say(line + " (? LISTS THE COMMANDS)", out);
   drop_waiting_words();
 }
 
 // Where the page came from, and where b goes back to.
-void say_where(const NavigationState& nav, std::ostream& out) {
+void say_where(const NavigationState& nav, const RunMode& mode, std::ostream& out) {
   std::string lines = "AT ";
-  append_visible(lines, nav.current_url);
+  append_visible(lines, nav.current_url, mode.output_rule);
   if (!nav.previous_url.empty()) {
     lines += "\nBACK TO ";
-    append_visible(lines, nav.previous_url);
+    append_visible(lines, nav.previous_url, mode.output_rule);
   }
-  out << lines << '\n' << std::flush;
+  say(lines, out);
 }
 
 // `word` is / and the rest of its line: the text to find, or nothing to look
@@ -99,35 +96,36 @@ void search(const std::string& word, std::string& last_search, const PageModel& 
 
 // Carries out one command word; false when it ends the run.
 bool carry_out(const std::string& word, NavigationState& nav, PageModel& page,
-               std::string& last_search, std::istream& in, std::ostream& out) {
-  if (!word.empty() && is_digit(word[0]) && (all_digits(word) || !at_terminal())) {
-    follow_link(word, nav, page, out);  // through pipes the leading digits count: 12abc is 12
-  } else if (is_one_of(word, {"x"}) || (at_terminal() && is_one_of(word, {"q", "quit", "exit"}))) {
-    out << "EXITING\n" << std::flush;
+               std::string& last_search, const RunMode& mode, std::istream& in, std::ostream& out) {
+  const bool terminal = mode.terminal;
+  if (!word.empty() && is_digit(word[0]) && (all_digits(word) || !terminal)) {
+    follow_link(word, nav, page, mode, out);  // through pipes the leading digits count: 12abc is 12
+  } else if (is_one_of(word, {"x"}) || (terminal && is_one_of(word, {"q", "quit", "exit"}))) {
+    say(message::exiting, out);
     return false;
   } else if (is_one_of(word, {"d"})) {
-    display_page(page, out);
+    display_page(page, rows_shown(mode), out);
   } else if (is_one_of(word, {"r"})) {
-    forget_records_when_piped(page);
-    go_to(nav, nav, page, out);
+    forget_records_when_piped(page, mode);
+    reload(nav, page, mode, out);
   } else if (is_one_of(word, {"b"})) {
-    go_back(nav, page, out);
+    go_back_if_possible(nav, page, mode, out);
   } else if (is_one_of(word, {"g"})) {
-    const Answer address = prompt_url(in, out);
+    Answer address = prompt_url(in, out);
     if (address.kind != Answer::typed) return true;  // Ctrl-C or Ctrl-D takes the go-to back
-    go_to(nav, {address.word, nav.previous_url}, page, out);
-  } else if (!at_terminal()) {
+    go_to_address(nav, std::move(address.word), page, mode, out);
+  } else if (!terminal) {
     return false;  // through pipes any other word ends the run, as scripts expect
   } else if (is_one_of(word, {"l"})) {
-    display_links(page, append_followed_address, out);
+    display_links(page, out);
   } else if (is_one_of(word, {"u"})) {
-    say_where(nav, out);
+    say_where(nav, mode, out);
   } else if (word.starts_with('/')) {
     search(word, last_search, page, out);
   } else if (is_one_of(word, {"?", "h", "help"})) {
     out << command_list << std::flush;
   } else {
-    refuse(word, out);
+    refuse(word, mode, out);
   }
   return true;
 }
@@ -137,17 +135,18 @@ bool carry_out(const std::string& word, NavigationState& nav, PageModel& page,
 // A page that ran out of memory holds what there was until the next load
 // empties it, so a command may find none left. It is then given up and said
 // as a page that cannot be decoded is; the run goes on.
-void command_loop(NavigationState& nav, PageModel& page, std::istream& in, std::ostream& out) {
+void command_loop(NavigationState& nav, PageModel& page, const RunMode& mode, std::istream& in,
+                  std::ostream& out) {
   std::string last_search;
   for (;;) {
     try {
-      const Answer answer =
-          prompt_word("Enter line number or command: ", Recall::commands, in, out);
+      const Answer answer = prompt_word(message::command_prompt, Recall::commands, in, out);
       if (answer.kind == Answer::cancelled) continue;
-      if (answer.kind == Answer::ended || !carry_out(answer.word, nav, page, last_search, in, out))
+      if (answer.kind == Answer::ended ||
+          !carry_out(answer.word, nav, page, last_search, mode, in, out))
         return;
     } catch (const std::bad_alloc&) {
-      out << "ERROR DECODING PAGE\n" << std::flush;
+      say_decoding_error({}, mode, out);
     }
   }
 }

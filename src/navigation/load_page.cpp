@@ -1,25 +1,73 @@
 // The one sequence by which a page reaches the screen: forget the old page,
-// retrieve the current address, split, parse and display the body; and at a
-// terminal, going to another page only when the load brings one.
+// retrieve the current address, split, parse and display the body; and the
+// steps between pages, which at a terminal move only when a load brings one.
+#include <chrono>
 #include <new>
 #include <optional>
 
+#include "base/messages.h"
+#include "navigation/loading.h"
 #include "navigation/navigation.h"
-#include "web/web.h"
 
 namespace {
 
+using namespace std::chrono_literals;
+
+constexpr auto quiet_start = 1s;         // a load this quick needs no status line
+constexpr auto status_interval = 250ms;  // at most four times a second
+
+// At a terminal: Ctrl-C stops the transfer, and a load still running after
+// a second says how it is getting on, in a status line rewritten in place.
+TransferWatch watch_at_terminal(std::ostream& out) {
+  return [&out, written = std::chrono::steady_clock::time_point{}](
+             const TransferProgress& progress) mutable {
+    if (take_ctrl_c()) return true;
+    const auto now = std::chrono::steady_clock::now();
+    if (progress.elapsed >= quiet_start && now - written >= status_interval) {
+      try {
+        show_status(status_text(progress), out);
+      } catch (const std::bad_alloc&) {
+        // No room for the status line: the transfer goes on without it.
+      }
+      written = now;
+    }
+    return false;
+  };
+}
+
+// Announces and retrieves an address. At a terminal a failure, or a status
+// outside 2xx, is also said in one line, and where a redirect points is
+// offered by g and Up. Running out of memory throws std::bad_alloc, once the
+// transfer's memory is given back.
+Retrieval fetch_page(const std::string& url, const RunMode& mode, std::ostream& out) {
+  say(message::connecting_to, url, mode, out);
+  Retrieval got = retrieve(url, mode.terminal ? watch_at_terminal(out) : TransferWatch{});
+  clear_status(out);
+  if (mode.terminal) {
+    if (!got.failure.empty()) say("", got.failure, mode, out);
+    if (!got.moved_to.empty()) remember_address(percent_encoded(got.moved_to));
+  }
+  if (got.out_of_memory) throw std::bad_alloc();
+  return got;
+}
+
 // Reads what a retrieval brought into the emptied page. A load that Ctrl-C
 // stopped keeps every whole line that arrived, without the one it cut.
-void read_body(PageModel& page, Retrieval& got, std::ostream& out) {
+void read_body(PageModel& page, Retrieval& got, const RunMode& mode, std::ostream& out) {
   if (got.stopped) drop_cut_line(got.body);
   split_lines(page, std::move(got.body));
-  parse_page(page, out);
+  if (const ParseEnd end = parse_page(page); end.line != 0) say_decoding_error(end, mode, out);
 }
 
 // A page that runs out of memory on its way in is treated like one that
 // cannot be decoded: said, shown as far as it was read, and browsing goes on.
-void say_out_of_memory(std::ostream& out) { out << "ERROR DECODING PAGE\n" << std::flush; }
+void read_or_say_why(PageModel& page, Retrieval& got, const RunMode& mode, std::ostream& out) {
+  try {
+    read_body(page, got, mode, out);
+  } catch (const std::bad_alloc&) {
+    say_decoding_error({}, mode, out);
+  }
+}
 
 // No response at all, or a failure status whose body holds no record: there
 // is nothing to show instead of the page being read.
@@ -27,49 +75,91 @@ bool brings_no_page(const Retrieval& got) {
   return !got.responded || (!success_status(got.status) && !holds_record(got.body));
 }
 
-}  // namespace
-
-void load_page(const NavigationState& nav, PageModel& page, std::ostream& out) {
+void forget_page(PageModel& page) {
   clear_records(page);
   clear_lines(page);
-  try {
-    Retrieval got = fetch_page(nav.current_url, out);
-    read_body(page, got, out);
-  } catch (const std::bad_alloc&) {
-    say_out_of_memory(out);
-  }
-  display_page(page, out);
 }
 
 // Through pipes every load replaces the page, as scripts know it. At a
 // terminal the page being read is kept until another arrives: the old one
 // stays in memory while the new one is retrieved.
-void go_to(NavigationState& nav, NavigationState next, PageModel& page, std::ostream& out) {
-  if (!at_terminal()) {
+void move_to(NavigationState& nav, NavigationState next, PageModel& page, const RunMode& mode,
+             std::ostream& out) {
+  if (!mode.terminal) {
     nav = std::move(next);
-    load_page(nav, page, out);
+    load_page(nav, page, mode, out);
     return;
   }
   std::optional<Retrieval> got;
   try {
-    got = fetch_page(next.current_url, out);
+    got = fetch_page(next.current_url, mode, out);
   } catch (const std::bad_alloc&) {
     // Nothing arrived that fits beside the page being read, which stays.
   }
   if (!got || brings_no_page(*got)) {
-    std::string line = "STAYING ON ";
-    append_visible(line, nav.current_url);
-    out << line << '\n' << std::flush;
+    say(message::staying_on, nav.current_url, mode, out);
     remember_address(percent_encoded(next.current_url));  // Up at g offers it again
     return;
   }
   nav = std::move(next);
-  clear_records(page);
-  clear_lines(page);
+  forget_page(page);
+  read_or_say_why(page, *got, mode, out);
+  display_page(page, rows_shown(mode), out);
+}
+
+}  // namespace
+
+void say(std::string_view line, std::ostream& out) { out << line << '\n' << std::flush; }
+
+void say(std::string_view own, std::string_view network_text, const RunMode& mode,
+         std::ostream& out) {
+  std::string line(own);
+  append_visible(line, network_text, mode.output_rule);
+  say(line, out);
+}
+
+void say_decoding_error(const ParseEnd& where, const RunMode& mode, std::ostream& out) {
+  say(message::error_decoding_page, out);
+  if (!mode.terminal || where.line == 0) return;
   try {
-    read_body(page, *got, out);
+    const std::string at = std::string(message::at_line) + std::to_string(where.line) + ": ";
+    if (where.out_of_memory)
+      say(at + std::string(message::out_of_memory_here), out);
+    else if (where.text.empty())
+      say(at + std::string(message::empty_line), out);
+    else
+      say(screen_line(at, where.text), out);
   } catch (const std::bad_alloc&) {
-    say_out_of_memory(out);
+    // Not even room to say where: ERROR DECODING PAGE has to do.
   }
-  display_page(page, out);
+}
+
+void load_page(const NavigationState& nav, PageModel& page, const RunMode& mode,
+               std::ostream& out) {
+  forget_page(page);
+  try {
+    Retrieval got = fetch_page(nav.current_url, mode, out);
+    read_body(page, got, mode, out);
+  } catch (const std::bad_alloc&) {
+    say_decoding_error({}, mode, out);
+  }
+  display_page(page, rows_shown(mode), out);
+}
+
+void follow_link_to(NavigationState& nav, std::string address, PageModel& page, const RunMode& mode,
+                    std::ostream& out) {
+  move_to(nav, {std::move(address), nav.current_url}, page, mode, out);
+}
+
+void reload(NavigationState& nav, PageModel& page, const RunMode& mode, std::ostream& out) {
+  move_to(nav, nav, page, mode, out);
+}
+
+void go_back(NavigationState& nav, PageModel& page, const RunMode& mode, std::ostream& out) {
+  move_to(nav, {nav.previous_url, nav.previous_url}, page, mode, out);
+}
+
+void go_to_address(NavigationState& nav, std::string address, PageModel& page, const RunMode& mode,
+                   std::ostream& out) {
+  move_to(nav, {std::move(address), nav.previous_url}, page, mode, out);
 }

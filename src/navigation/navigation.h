@@ -1,5 +1,5 @@
 // Navigation: start-up, the addresses being shown and gone back to, the page
-// load sequence, and the command loop that steers between pages.
+// load sequence, the steps between pages, and the command loop that steers.
 #pragma once
 
 #include <istream>
@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "console/console.h"
 #include "page/page.h"
 
 struct NavigationState {
@@ -15,19 +16,33 @@ struct NavigationState {
 };
 
 // Forgets the old page, retrieves current_url, parses and shows it.
-void load_page(const NavigationState& nav, PageModel& page, std::ostream& out);
+void load_page(const NavigationState& nav, PageModel& page, const RunMode& mode, std::ostream& out);
 
-// Moves to `next` and loads its current_url. At a terminal, a load that
-// brings no page (no response, or a failure status and no record) changes
-// nothing: it says STAYING ON, and the page and both addresses stay.
-void go_to(NavigationState& nav, NavigationState next, PageModel& page, std::ostream& out);
+// The steps between pages. Each loads the page it leads to. At a terminal, a
+// load that brings no page (no response, or a failure status and no record)
+// changes nothing: it says STAYING ON, and the page and both addresses stay.
+// Following a link to `address` leaves the current page to go back to.
+void follow_link_to(NavigationState& nav, std::string address, PageModel& page, const RunMode& mode,
+                    std::ostream& out);
+void reload(NavigationState& nav, PageModel& page, const RunMode& mode, std::ostream& out);
+// Back to the page the last link was followed from, which stays the one to
+// go back to.
+void go_back(NavigationState& nav, PageModel& page, const RunMode& mode, std::ostream& out);
+// To an address typed at the prompt; the page to go back to stays.
+void go_to_address(NavigationState& nav, std::string address, PageModel& page, const RunMode& mode,
+                   std::ostream& out);
+
+// Prompts "Enter URL: " and returns the word typed, normalised. At a terminal
+// the answer may instead be Ctrl-C or Ctrl-D.
+Answer prompt_url(std::istream& in, std::ostream& out);
 
 // The commands, one line each, as --help and the ? command list them.
 extern const std::string_view command_list;
 
 // Reads one command word at a time until exit, the end of input or, except
 // at a terminal, an unknown word.
-void command_loop(NavigationState& nav, PageModel& page, std::istream& in, std::ostream& out);
+void command_loop(NavigationState& nav, PageModel& page, const RunMode& mode, std::istream& in,
+                  std::ostream& out);
 
 // The whole run: an option, or the first address from args[1] or the prompt,
 // the first page, then the command loop. Returns the exit status.

@@ -4,17 +4,16 @@
 #include <optional>
 #include <string_view>
 
-#include "console/console.h"
 #include "navigation/navigation.h"
 #include "navigation/page_tools.h"
-#include "web/web.h"
 
 namespace {
 
 constexpr int usage_error = 2;
 
-int misused(const std::string& why, std::ostream& err) {
-  err << "linebrowse: " << why << "\nTry 'linebrowse --help'.\n" << std::flush;
+int misused(const std::string& why, const RunMode& mode, std::ostream& err) {
+  say_on_error(why, mode, err);
+  err << "Try 'linebrowse --help'.\n" << std::flush;
   return usage_error;
 }
 
@@ -48,23 +47,23 @@ std::optional<int> answered_option(int argc, const char* const* argv, std::istre
                                    std::ostream& out, std::ostream& err) {
   if (argc < 2 || argv[1][0] != '-') return std::nullopt;
   const std::string_view option = argv[1];
+  const bool links = option == "--check" && argc > 2 && std::string_view(argv[2]) == "--links";
+  const RunMode mode = writing_mode(links);
   if (option == "--help" || option == "-h") {
     print_usage(out);
   } else if (option == "--version" || option == "-V") {
     out << "linebrowse " LINEBROWSE_VERSION "\n" << std::flush;
   } else if (option == "--dump") {
-    if (argc < 3) return misused("--dump needs an address", err);
-    return dump_page(argv[2], out, err);
+    if (argc < 3) return misused("--dump needs an address", mode, err);
+    return dump_page(argv[2], mode, out, err);
   } else if (option == "--check") {
-    const bool links = argc > 2 && std::string_view(argv[2]) == "--links";
     const std::vector<std::string> names(argv + (links ? 3 : 2), argv + argc);
-    if (names.empty()) return misused("--check needs a file, - or an address", err);
+    if (names.empty()) return misused("--check needs a file, - or an address", mode, err);
     for (const std::string& name : names)
-      if (name.starts_with('-') && name != "-")
-        return misused("unknown option " + visible(name), err);
-    return check_pages(names, links, in, out, err);
+      if (name.starts_with('-') && name != "-") return misused("unknown option " + name, mode, err);
+    return check_pages(names, links, mode, in, out, err);
   } else {
-    return misused("unknown option " + visible(option), err);
+    return misused("unknown option " + std::string(option), mode, err);
   }
   return 0;
 }
@@ -86,13 +85,14 @@ std::optional<std::string> first_address(int argc, const char* const* argv, std:
 int start_up(int argc, const char* const* argv, std::istream& in, std::ostream& out,
              std::ostream& err) {
   if (auto status = answered_option(argc, argv, in, out, err)) return *status;
-  const ConsoleRun console;
+  const RunMode mode = dialogue_mode();
+  const ConsoleRun console(mode);
   NavigationState nav;
   PageModel page;
   auto address = first_address(argc, argv, in, out);
   if (!address) return 0;
   nav.current_url = std::move(*address);
-  load_page(nav, page, out);
-  command_loop(nav, page, in, out);
+  load_page(nav, page, mode, out);
+  command_loop(nav, page, mode, in, out);
   return 0;
 }

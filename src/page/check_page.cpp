@@ -5,9 +5,10 @@
 #include <limits>
 #include <string>
 
-#include "console/console.h"
+#include "base/ascii.h"
+#include "base/shown_text.h"
 #include "page/page.h"
-#include "page/page_records.h"
+#include "page/read_lines.h"
 #include "page/record_pattern.h"
 
 namespace {
@@ -35,7 +36,7 @@ std::string why_reading_stops(std::string_view line, const RecordMatch& record) 
   if (line.empty()) return "empty line, which holds no record";
   if (!record.found) return "no record on this line";
   if (record.number.empty()) return "record without a number";
-  return "record number " + visible(record.number) + " is too large (the largest is " +
+  return "record number " + std::string(record.number) + " is too large (the largest is " +
          std::to_string(std::numeric_limits<std::int32_t>::max()) + ")";
 }
 
@@ -69,12 +70,6 @@ void note_oddity(std::string_view what, std::string_view text, std::size_t line,
     problems.push_back({line, false, std::string(what) + " is not valid UTF-8"});
 }
 
-bool ends_with_ignoring_case(std::string_view text, std::string_view end) {
-  return text.size() >= end.size() &&
-         std::equal(end.begin(), end.end(), text.end() - static_cast<std::ptrdiff_t>(end.size()),
-                    [](char a, char b) { return a == ascii_lower(b); });
-}
-
 // A target without a scheme that names a file rather than a host: "news.txt"
 // loads http://news.txt.
 bool looks_like_file_name(std::string_view target) {
@@ -86,7 +81,7 @@ bool looks_like_file_name(std::string_view target) {
                                                              ".csv", ".json", ".xml", ".php",
                                                              ".png", ".jpg",  ".gif", ".pdf"};
   return std::any_of(file_endings.begin(), file_endings.end(),
-                     [host](std::string_view end) { return ends_with_ignoring_case(host, end); });
+                     [host](std::string_view end) { return ends_ignoring_case(host, end); });
 }
 
 // A byte libcurl cannot send as it stands in an address; none when there is none.
@@ -111,9 +106,9 @@ void check_target(std::string_view target, std::size_t line, PageCheck& check) {
     check.problems.push_back({line, false, "https link target: it is loaded over plain http"});
   else if (looks_like_file_name(target))
     check.problems.push_back({line, false,
-                              "link target " + visible(target) +
+                              "link target " + std::string(target) +
                                   " has no scheme and looks like a file name: it loads http://" +
-                                  visible(target)});
+                                  std::string(target)});
   note_oddity("link target", target, line, check.problems);
 }
 

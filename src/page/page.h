@@ -1,27 +1,27 @@
-// The page model: a retrieved body split into lines, parsed into numbered
-// records, and shown on the console as a title and numbered rows.
+// The page model: a retrieved body split into lines and parsed into numbered
+// records, and the check of a page for its author. Showing it is the view's.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// One numbered piece of page text, a label or a link target: the field that
-// starts `at` bytes into the page's body and ends at the next bar, which the
-// record format puts after every field. Eight bytes, since a big page has
-// millions of them.
-struct PageRecord {
+// One field of a numbered record, its label or its link target: the text
+// that starts `at` bytes into the page's body and ends at the next bar, which
+// the record format puts after every field. Eight bytes, since a big page
+// has millions of them.
+struct NumberedField {
   std::int32_t number;
   std::uint32_t at;
 };
 
-// Records by number, one per number. A deque grows without copying itself, so
-// a big page never holds its records twice.
-using PageRecords = std::deque<PageRecord>;
+// Fields by record number, one per number. A deque grows without copying
+// itself, so a big page never holds its records twice.
+using NumberedFields = std::deque<NumberedField>;
 
 // The one page of the run. Lines and records point into its body, so it is
 // never copied.
@@ -34,28 +34,43 @@ struct PageModel {
   // The lines, read in place: each ends at a line feed, which is not part of
   // it, or at the end.
   std::string_view page_lines;
-  PageRecords line_labels;
-  PageRecords line_links;  // non-empty targets only
-  // Set only by a terminator record; survives page loads on purpose.
+  NumberedFields line_labels;
+  NumberedFields line_links;  // non-empty targets only
+  // The last row shown through pipes: set only by a terminator record, and
+  // kept across page loads on purpose.
   std::int32_t last_line = 0;
   bool terminated = false;  // the records hold a terminator record
 };
 
 void split_lines(PageModel& page, std::string body);
-// Returns the line where reading stopped, 0 when every line was read.
-std::size_t parse_page(PageModel& page, std::ostream& out);
-// Shows the title and rows 1 to last_line. At a terminal a page shows its own
-// rows instead: up to its terminator's number, or without one up to its
-// highest record number; a page without records says so.
-void display_page(const PageModel& page, std::ostream& out);
-// The rows display_page shows whose label holds `text`, ignoring ASCII case,
-// shown as it shows them; NO ROW MATCHES when there is none.
-void display_matching_rows(const PageModel& page, std::string_view text, std::ostream& out);
-// Every record with a link, record 0 and those above the last row too, as
-// "<row>: <label> -> <address>", where `append_address` appends the address
-// that following the link loads; NO LINKS when there is none.
-void display_links(const PageModel& page, void (*append_address)(std::string&, std::string_view),
-                   std::ostream& out);
+
+// Where reading a page's lines stopped, and why: at a line without a record
+// number, or where the memory ran out. Line 0 when every line was read.
+struct ParseEnd {
+  std::size_t line = 0;
+  std::string_view text;  // the line that could not be read, in the page's body
+  bool out_of_memory = false;
+};
+ParseEnd parse_page(PageModel& page);
+
+// The first of `fields` numbered `number` or above.
+template <typename Fields>
+auto first_field_from(Fields& fields, std::int32_t number) {
+  return std::lower_bound(fields.begin(), fields.end(), number,
+                          [](const NumberedField& f, std::int32_t n) { return f.number < n; });
+}
+
+// The field of record `number`, or null.
+const NumberedField* find_field(const NumberedFields& fields, std::int32_t number);
+
+// The text of a field, up to the bar that ends it; and from its start to the
+// end of the body, for a walk that stops at the bar itself.
+std::string_view field_text(const PageModel& page, const NumberedField& field);
+std::string_view text_from(const PageModel& page, const NumberedField& field);
+
+// The highest record number on the page; 0 without records.
+std::int32_t highest_record(const PageModel& page);
+
 std::string link_target(const PageModel& page, std::int32_t number);
 void clear_records(PageModel& page);
 void clear_lines(PageModel& page);
@@ -77,7 +92,7 @@ std::optional<std::int32_t> record_number(std::string_view text);
 struct PageProblem {
   std::size_t line;  // 0 for one of the whole page
   bool error;
-  std::string message;
+  std::string message;  // may quote the page's text as it stands: to be shown safely
 };
 
 // A link target as written, and the line of its record.

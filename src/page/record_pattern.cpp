@@ -6,11 +6,10 @@
 #include <limits>
 #include <optional>
 
+#include "base/ascii.h"
 #include "page/page.h"
 
 namespace {
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // The pattern's final "." takes any byte but line feed and carriage return.
 bool is_flag_byte(char c) { return c != '\n' && c != '\r'; }

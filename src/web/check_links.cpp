@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <memory>
 #include <new>
-#include <ostream>
 
 #include "web/transfer.h"
 #include "web/web.h"
@@ -17,16 +16,11 @@ namespace {
 // should not be flooded.
 constexpr std::size_t most_at_once = 8;
 
-// Past this much of a body without a line feed, the first line is long enough
-// to tell whether it starts with a record.
-constexpr std::size_t first_line_bytes = 64 << 10;
-
-// Past this much the transfer is stopped: what a check needs came long ago.
-constexpr curl_off_t most_bytes = 1 << 20;
+// Link transfers have no watch but the silence watch.
+const TransferWatch no_watch;
 
 struct LinkTransfer {
-  LinkTransfer(CURL* curl, std::ostream& out)
-      : curl(curl, curl_easy_cleanup), transfer(curl, out) {}
+  explicit LinkTransfer(CURL* curl) : curl(curl, curl_easy_cleanup), transfer(curl, no_watch) {}
   CurlHandle curl;
   Transfer transfer;  // its body holds the first line only
   std::size_t index = 0;
@@ -43,11 +37,11 @@ extern "C" std::size_t keep_first_line(char* data, std::size_t size, std::size_t
   if (!link.line_whole) {
     const std::string_view piece(data, bytes);
     const std::size_t end =
-        std::min(piece.find('\n'), first_line_bytes - link.transfer.body.size());
+        std::min(piece.find('\n'), link_first_line_bytes - link.transfer.body.size());
     link.transfer.body.append(piece.substr(0, std::min(end, piece.size())));
-    link.line_whole = end < piece.size() || link.transfer.body.size() >= first_line_bytes;
+    link.line_whole = end < piece.size() || link.transfer.body.size() >= link_first_line_bytes;
   }
-  if (link.received > most_bytes) {
+  if (link.received > static_cast<curl_off_t>(link_check_cut_bytes)) {
     link.had_enough = true;
     return 0;
   }
@@ -55,8 +49,8 @@ extern "C" std::size_t keep_first_line(char* data, std::size_t size, std::size_t
 }
 
 std::unique_ptr<LinkTransfer> start_link(CURLM* multi, const std::string& address,
-                                         std::size_t index, std::ostream& out) {
-  auto link = std::make_unique<LinkTransfer>(curl_easy_init(), out);
+                                         std::size_t index) {
+  auto link = std::make_unique<LinkTransfer>(curl_easy_init());
   CURL* curl = link->curl.get();
   if (curl == nullptr) throw std::bad_alloc();
   link->index = index;
@@ -77,29 +71,22 @@ LinkAnswer answer_of(LinkTransfer& link, CURLcode result) {
   return answer;
 }
 
-void show_progress(std::ostream* progress, std::size_t done, std::size_t all) {
-  if (progress == nullptr) return;
-  *progress << "\rCHECKING LINKS: " << done << " OF " << all << "\033[K" << std::flush;
-  if (done == all) *progress << "\r\033[K" << std::flush;
-}
-
 }  // namespace
 
 std::vector<LinkAnswer> retrieve_links(const std::vector<std::string>& addresses,
-                                       std::ostream* progress) {
+                                       const LinkProgress& progress) {
   std::vector<LinkAnswer> answers(addresses.size());
   init_curl_once();
   const std::unique_ptr<CURLM, decltype(&curl_multi_cleanup)> multi(curl_multi_init(),
                                                                     curl_multi_cleanup);
   if (!multi) throw std::bad_alloc();
-  std::ostream quiet(nullptr);  // transfers write no status line here
   std::vector<std::unique_ptr<LinkTransfer>> running;
   std::size_t started = 0;
   std::size_t done = 0;
-  show_progress(progress, done, addresses.size());
+  if (progress) progress(done, addresses.size());
   while (done < addresses.size()) {
     while (running.size() < most_at_once && started < addresses.size()) {
-      running.push_back(start_link(multi.get(), addresses[started], started, quiet));
+      running.push_back(start_link(multi.get(), addresses[started], started));
       ++started;
     }
     int still_running = 0;
@@ -115,7 +102,8 @@ std::vector<LinkAnswer> retrieve_links(const std::vector<std::string>& addresses
       answers[link.index] = answer_of(link, message->data.result);
       curl_multi_remove_handle(multi.get(), message->easy_handle);
       running.erase(found);
-      show_progress(progress, ++done, addresses.size());
+      ++done;
+      if (progress) progress(done, addresses.size());
       finished_one = true;
     }
     if (!finished_one) curl_multi_poll(multi.get(), nullptr, 0, 1000, nullptr);

@@ -2,6 +2,7 @@
 // plain HTTP, so https:// is rewritten and a missing scheme is supplied.
 #include <array>
 
+#include "base/messages.h"
 #include "web/web.h"
 
 namespace {
@@ -21,10 +22,9 @@ std::string_view without_https(std::string_view url) {
 
 }  // namespace
 
-std::string normalize_url(std::string_view url, std::ostream& out) {
-  if (has_http_scheme(url)) return std::string(url);
-  if (asks_for_https(url)) out << "HTTPS NOT SUPPORTED\n" << std::flush;
-  return "http://" + std::string(without_https(url));
+NormalizedUrl normalize_url(std::string_view url) {
+  if (has_http_scheme(url)) return {std::string(url)};
+  return {"http://" + std::string(without_https(url)), asks_for_https(url)};
 }
 
 void append_followed_address(std::string& line, std::string_view target) {
@@ -34,7 +34,10 @@ void append_followed_address(std::string& line, std::string_view target) {
   }
   line += "http://";
   line += without_https(target);
-  if (asks_for_https(target)) line += " (HTTPS NOT SUPPORTED)";
+  if (!asks_for_https(target)) return;
+  line += " (";
+  line += message::https_not_supported;
+  line += ')';
 }
 
 std::string percent_encoded(std::string_view url) {

@@ -1,20 +1,14 @@
-// Watching a transfer while it runs: a server that stops sending ends it,
-// and at a terminal, after a second, one line says how much has arrived and
-// how fast, and Ctrl-C stops it.
+// Watching a transfer while it runs: a server that stops sending ends it, the
+// caller's watch may stop it, and the words that say how far it has come.
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <new>
 
-#include "console/console.h"
 #include "web/transfer.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-constexpr auto quiet_start = 1s;         // a load this quick needs no status line
-constexpr auto status_interval = 250ms;  // at most four times a second
 
 constexpr auto quiet_for_long = 5s;  // silence this long is said as such
 
@@ -44,18 +38,10 @@ std::string amount(double bytes) {
   return number_in(bytes, unit) + " " + unit.name;
 }
 
-void write_status(Transfer& transfer, curl_off_t received, curl_off_t expected,
-                  TransferClock::time_point now) {
-  show_status(
-      status_text(received, expected, now - transfer.started, now - transfer.silence.last_arrival),
-      transfer.out);
-  transfer.status_written = now;
-}
-
 }  // namespace
 
-std::string status_text(curl_off_t received, curl_off_t expected, TransferClock::duration elapsed,
-                        TransferClock::duration silent) {
+std::string status_text(const TransferProgress& progress) {
+  const auto [received, expected, elapsed, silent] = progress;
   const std::string stops = ", CTRL-C STOPS";
   if (silent >= quiet_for_long)
     return "NOTHING RECEIVED FOR " +
@@ -64,7 +50,7 @@ std::string status_text(curl_off_t received, curl_off_t expected, TransferClock:
   const auto bytes = static_cast<double>(received);
   if (expected > 0) {
     const Unit unit = unit_for(static_cast<double>(expected));
-    const curl_off_t percent = std::min<curl_off_t>(received * 100 / expected, 100);
+    const long long percent = std::min<long long>(received * 100 / expected, 100);
     return "RECEIVED " + number_in(bytes, unit) + " OF " +
            number_in(static_cast<double>(expected), unit) + " " + unit.name + " (" +
            std::to_string(percent) + "%)" + stops;
@@ -86,24 +72,15 @@ bool SilenceWatch::too_long(curl_off_t total, TransferClock::time_point now) {
 extern "C" int watch_transfer(void* transfer_data, curl_off_t expected_down, curl_off_t down,
                               curl_off_t /*expected_up*/, curl_off_t /*up*/) {
   auto& transfer = *static_cast<Transfer*>(transfer_data);
-  if (take_ctrl_c()) {
-    transfer.interrupted = true;
-    return 1;
-  }
   const auto now = TransferClock::now();
   long header_bytes = 0;
   curl_easy_getinfo(transfer.curl, CURLINFO_HEADER_SIZE, &header_bytes);
-  if (transfer.silence.too_long(down + header_bytes, now)) {
-    transfer.stalled = true;
+  const bool stalled = transfer.silence.too_long(down + header_bytes, now);
+  if (transfer.watch && transfer.watch({down, expected_down, now - transfer.started,
+                                        now - transfer.silence.last_arrival})) {
+    transfer.interrupted = true;
     return 1;
   }
-  if (!at_terminal()) return 0;
-  if (now - transfer.started >= quiet_start && now - transfer.status_written >= status_interval) {
-    try {
-      write_status(transfer, down, expected_down, now);
-    } catch (const std::bad_alloc&) {
-      // No room for the status line: the transfer goes on without it.
-    }
-  }
-  return 0;
+  transfer.stalled = stalled;
+  return stalled ? 1 : 0;
 }

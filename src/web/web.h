@@ -1,18 +1,22 @@
 // Web access: turning what the user types into an address, and retrieving the
-// body of an address over HTTP.
+// body of an address over HTTP. Nothing here writes: what a retrieval brings,
+// and why it failed, is returned for the rooms above to say.
 #pragma once
 
-#include <istream>
-#include <ostream>
+#include <chrono>
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "console/console.h"
-
-// Forces an address to plain HTTP: https:// becomes http:// with a notice on
-// `out`; an address without an http:// scheme gets one put in front.
-std::string normalize_url(std::string_view url, std::ostream& out);
+// An address forced to plain HTTP: https:// becomes http://, which the user
+// is told of; an address without an http:// scheme gets one put in front.
+struct NormalizedUrl {
+  std::string address;
+  bool was_https = false;
+};
+NormalizedUrl normalize_url(std::string_view url);
 
 // Appends the address following a link to `target` loads, as normalize_url
 // makes it, with " (HTTPS NOT SUPPORTED)" after it instead of the notice.
@@ -23,9 +27,17 @@ void append_followed_address(std::string& line, std::string_view target);
 // come from the network and are offered at the address prompt.
 std::string percent_encoded(std::string_view url);
 
-// Prompts "Enter URL: " and returns the word typed, normalised. At a terminal
-// the answer may instead be Ctrl-C or Ctrl-D.
-Answer prompt_url(std::istream& in, std::ostream& out);
+// How a transfer is getting on, for whoever watches it.
+struct TransferProgress {
+  long long received = 0;  // bytes of the body
+  long long expected = 0;  // the length the server announced; 0 when it did not
+  std::chrono::steady_clock::duration elapsed{};
+  std::chrono::steady_clock::duration silent{};  // since anything last arrived
+};
+
+// Asked often while a transfer runs, waiting or not, at least once a second;
+// true stops the transfer, keeping what arrived (a person's Ctrl-C).
+using TransferWatch = std::function<bool(const TransferProgress&)>;
 
 // What one retrieval brought: whatever body arrived, whatever the HTTP
 // status, and how the transfer ended.
@@ -33,35 +45,39 @@ struct Retrieval {
   std::string body;
   long status = 0;         // the HTTP status; 0 when none came, or the address is not HTTP
   bool responded = false;  // a status or body bytes came
-  bool whole = false;      // the transfer ended as the server meant it: not failed, cut or stopped
-  bool stopped = false;    // by Ctrl-C, at a terminal
-  bool cut = false;        // at 64 MiB: the body is the page's first 64 MiB
+  bool stopped = false;    // by the watch
+  bool cut = false;        // at the cap: the body is the page's first 64 MiB
   bool out_of_memory = false;
-  std::string failure;   // the line that says why it failed or brought no page; empty if none
+  // The line that says why it failed or brought no page, as it is said to
+  // people; empty if none. Where a redirect points is in it as the server
+  // sent it, to be shown safely.
+  std::string failure;
   std::string moved_to;  // where a redirect points, as the server sent it
 };
 
 // Whether a status is a success; 0, for an address that is not HTTP, is.
 bool success_status(long status);
 
-// Retrieves an address, writing nothing but, at a terminal, the status line
-// of a slow load on `out`; Ctrl-C there stops the transfer, keeping what
-// arrived. An address with a NUL byte is not retrieved at all.
-Retrieval retrieve(const std::string& url, std::ostream& out);
+// Retrieves an address, ended by `watch` when it says so and after a minute
+// in which nothing arrived. An address with a NUL byte is not retrieved at
+// all. Running out of memory leaves the body empty.
+Retrieval retrieve(const std::string& url, const TransferWatch& watch = {});
 
-// Announces and retrieves an address. At a terminal a failure, or a status
-// outside 2xx, is also said in one line. Running out of memory throws
-// std::bad_alloc, once the transfer's memory is given back.
-Retrieval fetch_page(const std::string& url, std::ostream& out);
+// The line that says how a transfer is getting on, `silent` being how long
+// nothing has arrived: that, once it is long enough to say; else how much of
+// the announced length has come; else how much and how fast.
+std::string status_text(const TransferProgress& progress);
 
 // What retrieving a link target brought, as far as checking it needs.
 struct LinkAnswer {
-  std::string failure;     // why it failed or brought no page, as fetch_page says it; "" if not
+  std::string failure;     // why it failed or brought no page, as retrieve says it; "" if not
   std::string first_line;  // the first line of the body, or its first 64 KiB
 };
 
+// Called each time a link's retrieval ends: how many are done, of how many.
+using LinkProgress = std::function<void(std::size_t done, std::size_t all)>;
+
 // Retrieves the addresses side by side, at most 8 at once over kept
-// connections, each cut after a minute without a byte. With `progress`, a
-// line rewritten there says how many are done.
+// connections, each cut after a minute without a byte.
 std::vector<LinkAnswer> retrieve_links(const std::vector<std::string>& addresses,
-                                       std::ostream* progress);
+                                       const LinkProgress& progress = {});

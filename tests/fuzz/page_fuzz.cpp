@@ -8,6 +8,7 @@
 
 #include "page/page.h"
 #include "support/sends_control.h"
+#include "view/view.h"
 
 namespace {
 
@@ -21,9 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   PageModel page;
   std::ostringstream out;
   split_lines(page, std::string(reinterpret_cast<const char*>(data), size));
-  parse_page(page, out);
+  parse_page(page);
   page.last_line = std::min(page.last_line, max_rows_shown);
-  display_page(page, out);
+  display_page(page, RowsShown::up_to_last_line, out);
   const std::string shown = out.str();
   if (sends_control(shown)) std::abort();
   for (std::int32_t n : {0, 1, 2, page.last_line, std::numeric_limits<std::int32_t>::max()})

@@ -76,3 +76,4 @@ void each_shown_piece(std::string_view text, TextRule rule, bool field, Visit vi
 
 // Appends the shown form of text under `rule`.
 void append_visible(std::string& out, std::string_view text, TextRule rule);
+std::string visible(std::string_view text, TextRule rule);  // the same, as a string of its own

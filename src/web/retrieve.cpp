@@ -1,7 +1,6 @@
 // Retrieving a page body over HTTP with libcurl's easy interface: default
-// options, no redirects followed, connections kept for the next page. At a
-// terminal Ctrl-C stops a transfer and a failure is said in one line; through
-// pipes every failure is silent.
+// options, no redirects followed, connections kept for the next page. The
+// caller's watch may stop a transfer; how it ended is returned, never said.
 #include <curl/curl.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -9,18 +8,15 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
-#include <new>
 
-#include "console/console.h"
+#include "base/ascii.h"
+#include "base/messages.h"
 #include "web/transfer.h"
 #include "web/web.h"
 
 namespace {
 
-// A server that streams forever must not take the machine's memory: past this
-// size the transfer is stopped and what arrived is the page.
-constexpr std::size_t max_body_bytes = std::size_t{64} << 20;
-constexpr std::string_view cut_at_cap = "PAGE CUT AT 64 MIB";
+static_assert(page_cap_bytes == std::size_t{64} << 20, "message::page_cut names the cap");
 
 constexpr long receive_buffer_bytes = 512L << 10;
 
@@ -33,7 +29,7 @@ constexpr std::size_t map_window_bytes = std::size_t{1} << 20;
 void reserve_announced_length(Transfer& transfer) {
   curl_off_t length = -1;
   curl_easy_getinfo(transfer.curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-  if (length > 0) transfer.body.reserve(std::min(static_cast<std::size_t>(length), max_body_bytes));
+  if (length > 0) transfer.body.reserve(std::min(static_cast<std::size_t>(length), page_cap_bytes));
 }
 
 // Maps the memory pages under [start, start + size) in one go, where the
@@ -61,12 +57,6 @@ void map_ahead(Transfer& transfer, std::size_t bytes) {
   const std::size_t from = std::max(transfer.mapped, body.size());
   transfer.mapped = std::min(body.capacity(), end + map_window_bytes);
   map_pages(body.data() + from, transfer.mapped - from);
-}
-
-std::string upper_case(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return text;
 }
 
 using CurlShare = std::unique_ptr<CURLSH, decltype(&curl_share_cleanup)>;
@@ -114,19 +104,20 @@ void init_curl_once() {
 }
 
 std::string failure_line(const TransferEnd& end) {
-  if (end.result == CURLE_ABORTED_BY_CALLBACK && end.interrupted) return "RETRIEVAL STOPPED";
+  if (end.result == CURLE_ABORTED_BY_CALLBACK && end.interrupted)
+    return std::string(message::retrieval_stopped);
   if (end.result == CURLE_ABORTED_BY_CALLBACK && end.stalled)
-    return "RETRIEVAL FAILED: NOTHING ARRIVED FOR " + std::to_string(longest_silence.count()) +
-           " SECONDS";
+    return std::string(message::retrieval_failed) + "NOTHING ARRIVED FOR " +
+           std::to_string(longest_silence.count()) + " SECONDS";
   if (end.result == CURLE_WRITE_ERROR && !end.stopped_because.empty())
     return std::string(end.stopped_because);
   if (end.result != CURLE_OK)
-    return "RETRIEVAL FAILED: " + upper_case(curl_easy_strerror(end.result));
+    return std::string(message::retrieval_failed) + upper_case(curl_easy_strerror(end.result));
   if (success_status(end.status)) return {};
   std::string line = "HTTP STATUS " + std::to_string(end.status);
   if (!end.moved_to.empty()) {
     line += ", MOVED TO ";
-    append_visible(line, end.moved_to);
+    line += end.moved_to;
   }
   return line;
 }
@@ -140,17 +131,17 @@ extern "C" std::size_t write_body(char* data, std::size_t size, std::size_t coun
   const std::size_t bytes = size * count;
   try {
     if (body.empty()) reserve_announced_length(transfer);
-    const std::size_t room = max_body_bytes - body.size();
+    const std::size_t room = page_cap_bytes - body.size();
     if (bytes > room) {
       body.append(data, room);
-      transfer.stopped_because = cut_at_cap;
+      transfer.stopped_because = message::page_cut;
       return 0;
     }
     map_ahead(transfer, bytes);
     body.append(data, bytes);
     return bytes;
   } catch (...) {
-    transfer.stopped_because = "RETRIEVAL FAILED: OUT OF MEMORY";
+    transfer.stopped_because = message::out_of_memory;
     transfer.out_of_memory = true;
     return 0;
   }
@@ -158,20 +149,20 @@ extern "C" std::size_t write_body(char* data, std::size_t size, std::size_t coun
 
 bool success_status(long status) { return status == 0 || (status >= 200 && status <= 299); }
 
-Retrieval retrieve(const std::string& url, std::ostream& out) {
+Retrieval retrieve(const std::string& url, const TransferWatch& watch) {
   Retrieval got;
   if (holds_nul(url)) {
-    got.failure = "RETRIEVAL FAILED: THE ADDRESS HOLDS A NUL BYTE";
+    got.failure = message::holds_nul;
     return got;
   }
   init_curl_once();
   CurlHandle curl(curl_easy_init(), curl_easy_cleanup);
   if (!curl) {  // all that makes libcurl refuse a handle
     got.out_of_memory = true;
-    got.failure = "RETRIEVAL FAILED: OUT OF MEMORY";
+    got.failure = message::out_of_memory;
     return got;
   }
-  Transfer transfer{curl.get(), out};
+  Transfer transfer{curl.get(), watch};
   curl_easy_setopt(curl.get(), CURLOPT_SHARE, shared_caches());
   curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());
   curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, write_body);
@@ -183,30 +174,14 @@ Retrieval retrieve(const std::string& url, std::ostream& out) {
   curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, &transfer);
   curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L);
   const CURLcode result = curl_easy_perform(curl.get());
-  clear_status(out);
   const TransferEnd end = end_of(transfer, result);
   got.status = end.status;
-  got.whole = result == CURLE_OK;
   got.stopped = end.interrupted;
   got.out_of_memory = transfer.out_of_memory || result == CURLE_OUT_OF_MEMORY;
   got.failure = failure_line(end);
-  got.cut = result == CURLE_WRITE_ERROR && transfer.stopped_because == cut_at_cap;
+  got.cut = result == CURLE_WRITE_ERROR && transfer.stopped_because == message::page_cut;
   got.moved_to = end.moved_to;
   if (!got.out_of_memory) got.body = std::move(transfer.body);
   got.responded = got.status != 0 || !got.body.empty();
-  return got;
-}
-
-Retrieval fetch_page(const std::string& url, std::ostream& out) {
-  std::string line = "CONNECTING TO ";
-  append_visible(line, url);
-  out << line << '\n' << std::flush;
-  Retrieval got = retrieve(url, out);
-  if (at_terminal()) {
-    if (!got.failure.empty()) out << got.failure << '\n' << std::flush;
-    // Where a redirect points is offered by g and Up.
-    if (!got.moved_to.empty()) remember_address(percent_encoded(got.moved_to));
-  }
-  if (got.out_of_memory) throw std::bad_alloc();
   return got;
 }

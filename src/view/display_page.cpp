@@ -1,26 +1,23 @@
-// Showing a page on the console: a title line, then rows 1 to last_line, each
-// with its label and a star when it links somewhere; or, at a terminal, only
-// the rows a search finds, or the page's links and where they go.
+// Showing a page on the console: a title line, then its rows, each with its
+// label and a star when it links somewhere; or only the rows a search finds,
+// or the page's links and where they go.
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <string>
 
+#include "base/ascii.h"
+#include "base/messages.h"
 #include "console/console.h"
-#include "page/page.h"
-#include "page/page_records.h"
+#include "view/view.h"
+#include "web/web.h"
 
 namespace {
 
-// The text from where a record's field starts to the end of the body: the
-// field is its start, up to the first bar.
-std::string_view field_at(const PageModel& page, const PageRecord& record) {
-  return std::string_view(page.body).substr(record.at);
-}
-
 // Walks the ordered records alongside the row numbers instead of looking each
 // row up: a record at or after `row` is always at `next`.
-const PageRecord* record_at(const PageRecords& records, PageRecords::const_iterator& next,
-                            std::int32_t row) {
+const NumberedField* record_at(const NumberedFields& records, NumberedFields::const_iterator& next,
+                               std::int32_t row) {
   while (next != records.end() && next->number < row) ++next;
   return next != records.end() && next->number == row ? &*next : nullptr;
 }
@@ -65,18 +62,19 @@ struct RowNumber {
   std::size_t width = 0;
 };
 
-// The last row shown. At a terminal a page without a terminator record shows
-// its own records, not the row count of the page before.
-std::int32_t last_row(const PageModel& page) {
-  if (!at_terminal() || page.terminated) return page.last_line;
-  return page.line_labels.empty() ? 0 : page.line_labels.back().number;
+std::int32_t own_last_row(const PageModel& page) {
+  return page.terminated ? page.last_line : highest_record(page);
+}
+
+std::int32_t last_row(const PageModel& page, RowsShown rows) {
+  return rows == RowsShown::own ? own_last_row(page) : page.last_line;
 }
 
 // One row as the page shows it: number, label and a star when it links
 // somewhere. False when the writing stopped.
 bool show_row(ConsoleWriter& screen, std::string_view number, std::string_view label_field,
               bool links) {
-  if (screen.paging && !screen.make_room(number, label_field, links ? " *" : " ")) return false;
+  if (screen.paging() && !screen.make_room(number, label_field, links ? " *" : " ")) return false;
   screen.write(number);
   screen.write_visible_field(label_field);
   screen.write(links ? " *\n" : " \n");
@@ -89,84 +87,82 @@ bool holds_ignoring_case(std::string_view label, std::string_view lower_text) {
                      [](char a, char b) { return ascii_lower(a) == b; }) != label.end();
 }
 
-// The writing is over: a row stopped midway still ends its line, so that the
-// prompt starts one.
-void finish(ConsoleWriter& screen) {
-  screen.flush();
-  if (screen.line_open) screen.out << '\n';
-  screen.out.flush();
-}
-
 }  // namespace
 
 // Nothing here allocates, so a page whose parse ran out of memory still shows.
 // At a terminal the rows come one screenful at a time.
-void display_page(const PageModel& page, std::ostream& out) {
+void display_page(const PageModel& page, RowsShown rows, std::ostream& out) {
   ConsoleWriter screen(out);
-  const PageRecord* title = find_record(page.line_labels, 0);
-  const std::string_view title_field = title ? field_at(page, *title) : std::string_view();
-  if (screen.make_room("TITLE: ", title_field, "")) {
-    screen.write("TITLE: ");
+  const NumberedField* title = find_field(page.line_labels, 0);
+  const std::string_view title_field = title ? text_from(page, *title) : std::string_view();
+  if (screen.make_room(message::title, title_field, "")) {
+    screen.write(message::title);
     screen.write_visible_field(title_field);
     screen.write("\n");
   }
-  if (at_terminal() && page.line_labels.empty() && screen.make_room("(NO RECORDS)", "", ""))
-    screen.write("(NO RECORDS)\n");
+  if (rows == RowsShown::own && page.line_labels.empty() &&
+      screen.make_room(message::no_records, "", "")) {
+    screen.write(message::no_records);
+    screen.write("\n");
+  }
 
-  const std::int32_t last_line = last_row(page);
+  const std::int32_t last_line = last_row(page, rows);
   RowNumber number(last_line);
   auto next_label = page.line_labels.begin();
   auto next_link = page.line_links.begin();
-  for (std::int64_t wide_row = 1; wide_row <= last_line && !screen.stopped; ++wide_row) {
+  for (std::int64_t wide_row = 1; wide_row <= last_line && !screen.stopped(); ++wide_row) {
     auto row = static_cast<std::int32_t>(wide_row);
-    const PageRecord* label = record_at(page.line_labels, next_label, row);
-    const std::string_view label_field = label ? field_at(page, *label) : std::string_view();
+    const NumberedField* label = record_at(page.line_labels, next_label, row);
+    const std::string_view label_field = label ? text_from(page, *label) : std::string_view();
     const bool links = record_at(page.line_links, next_link, row) != nullptr;
     if (!show_row(screen, number.text(), label_field, links)) break;
     number.count_up();
   }
-  finish(screen);
+  screen.finish();
 }
 
 void display_matching_rows(const PageModel& page, std::string_view text, std::ostream& out) {
   ConsoleWriter screen(out);
-  const std::int32_t last_line = last_row(page);
+  const std::int32_t last_line = own_last_row(page);
   RowNumber number(last_line);
   std::string lower_text(text);
   std::transform(lower_text.begin(), lower_text.end(), lower_text.begin(), ascii_lower);
   bool found = false;
   auto next_link = page.line_links.begin();
-  auto label = std::lower_bound(
-      page.line_labels.begin(), page.line_labels.end(), 1,
-      [](const PageRecord& record, std::int32_t row) { return record.number < row; });
-  for (; label != page.line_labels.end() && label->number <= last_line && !screen.stopped;
+  for (auto label = first_field_from(page.line_labels, 1);
+       label != page.line_labels.end() && label->number <= last_line && !screen.stopped();
        ++label) {
-    if (!holds_ignoring_case(record_text(page, *label), lower_text)) continue;
+    if (!holds_ignoring_case(field_text(page, *label), lower_text)) continue;
     found = true;
     const bool links = record_at(page.line_links, next_link, label->number) != nullptr;
-    if (!show_row(screen, number.text_of(label->number), field_at(page, *label), links)) break;
+    if (!show_row(screen, number.text_of(label->number), text_from(page, *label), links)) break;
   }
-  if (!found) screen.write("NO ROW MATCHES\n");
-  finish(screen);
+  if (!found) {
+    screen.write(message::no_row_matches);
+    screen.write("\n");
+  }
+  screen.finish();
 }
 
-void display_links(const PageModel& page, void (*append_address)(std::string&, std::string_view),
-                   std::ostream& out) {
+void display_links(const PageModel& page, std::ostream& out) {
   ConsoleWriter screen(out);
-  RowNumber number(last_row(page));
+  RowNumber number(own_last_row(page));
   std::string line;  // label, arrow and address: network text, shown safely
   auto next_label = page.line_labels.begin();
-  for (const PageRecord& link : page.line_links) {
-    const PageRecord* label = record_at(page.line_labels, next_label, link.number);
-    line.assign(label ? record_text(page, *label) : std::string_view());
+  for (const NumberedField& link : page.line_links) {
+    const NumberedField* label = record_at(page.line_labels, next_label, link.number);
+    line.assign(label ? field_text(page, *label) : std::string_view());
     line += " -> ";
-    append_address(line, record_text(page, link));
+    append_followed_address(line, field_text(page, link));
     const std::string_view row = number.text_of(link.number);
     if (!screen.make_room(row, line, "")) break;
     screen.write(row);
     screen.write_visible(line);
     screen.write("\n");
   }
-  if (page.line_links.empty()) screen.write("NO LINKS\n");
-  finish(screen);
+  if (page.line_links.empty()) {
+    screen.write(message::no_links);
+    screen.write("\n");
+  }
+  screen.finish();
 }

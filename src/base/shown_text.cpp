@@ -1,9 +1,6 @@
 // Showing network text, never obeying it: which bytes pass as they came and
 // which are written in the notation of cat -v is decided here, and only here.
-#include "console/shown_text.h"
-
-#include "console/console.h"
-#include "console/console_state.h"
+#include "base/shown_text.h"
 
 namespace {
 
@@ -93,12 +90,8 @@ void append_visible(std::string& out, std::string_view text, TextRule rule) {
   });
 }
 
-void append_visible(std::string& out, std::string_view text) {
-  append_visible(out, text, console().rule);
-}
-
-std::string visible(std::string_view text) {
+std::string visible(std::string_view text, TextRule rule) {
   std::string shown;
-  append_visible(shown, text);
+  append_visible(shown, text, rule);
   return shown;
 }

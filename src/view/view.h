@@ -1,0 +1,29 @@
+// The view: a page shown on the console as a title and numbered rows, the
+// rows a search finds, and the list of its links. Above the page model and
+// the console, which it joins; navigation decides what is shown when.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string_view>
+
+#include "page/page.h"
+
+// Which rows a page shows. The dialogue through pipes shows rows 1 to
+// last_line, which a page without a terminator record takes over from the
+// page before; a person at a terminal sees the page's own rows: up to its
+// terminator's number, or without one up to its highest record number, and
+// a page without records says so.
+enum class RowsShown { up_to_last_line, own };
+
+// The title and the rows.
+void display_page(const PageModel& page, RowsShown rows, std::ostream& out);
+
+// The page's own rows whose label holds `text`, ignoring ASCII case, shown as
+// display_page shows them; NO ROW MATCHES when there is none.
+void display_matching_rows(const PageModel& page, std::string_view text, std::ostream& out);
+
+// Every record with a link, record 0 and those above the last row too, as
+// "<row>: <label> -> <address>", with the address following the link loads;
+// NO LINKS when there is none.
+void display_links(const PageModel& page, std::ostream& out);
