@@ -137,6 +137,9 @@ TEST_F(PageToolsTest, CheckReportsEveryProblemWithItsLine) {
       {"0:T||-\n1:a|h/a\tb|\\\n",
        "-:2: error: link target holds a control character: it cannot be retrieved as written\n",
        "1 error, 0 warnings"},
+      {"0:T||-\n1:a|h/a\x7f|\\\n",
+       "-:2: error: link target holds a control character: it cannot be retrieved as written\n",
+       "1 error, 0 warnings"},
       {std::string("0:T||-\n1:a|h/a\0b|\\\n", 19),
        "-:2: error: link target holds a NUL byte: it cannot be retrieved as written\n",
        "1 error, 0 warnings"},
@@ -214,6 +217,12 @@ TEST_F(PageToolsTest, CheckTakesFilesStandardInputAndAddresses) {
        2,
        clean + ": 0 errors, 0 warnings\n",
        "linebrowse: " + std::string(folder) + "/missing.txt: No such file or directory\n"},
+      {"a name that cannot be read outweighs a page with an error",
+       {"--check", std::string(folder) + "/missing.txt", "-"},
+       "0:T||-\nhello\n",
+       2,
+       "-:2: error: no record on this line: reading stops here\n-: 1 error, 0 warnings\n",
+       "linebrowse: " + std::string(folder) + "/missing.txt: No such file or directory\n"},
       {"an address",
        {"--check", "http://{host}/broken.txt"},
        "",
@@ -265,8 +274,11 @@ TEST_F(PageToolsTest, CheckLinksRetrievesEveryTarget) {
                     ": 4 errors, 0 warnings\n",
                 ""}});
   server.route("/nonpage.txt", {"<html>\n"});
-  server.route("/links2.txt", {"0:T||-\n1:Not a page|{host}/nonpage.txt|\\\n"});
-  expect_runs({{"a 2xx body whose first line holds no record",
+  // A page far over the cut at which a check stops reading a target is fine.
+  server.route("/big.txt", {"0:Big||-\n" + std::string(3 << 20, 'b') + "\n"});
+  server.route("/links2.txt",
+               {"0:T||-\n1:Not a page|{host}/nonpage.txt|-\n2:Big|{host}/big.txt|\\\n"});
+  expect_runs({{"a 2xx body whose first line holds no record; a big page is fine",
                 {"--check", "--links", "http://{host}/links2.txt"},
                 "",
                 1,

@@ -701,13 +701,28 @@ TEST_F(TerminalTest, EndingBySignalLeavesTheTerminalAsFound) {
 }
 
 // Piped, the same Ctrl-C ends the run as it always has: SIGINT's default.
-TEST_F(TerminalTest, PipedCtrlCStillEndsTheRun) {
-  LiveRun run({"http://" + server.host() + "/hang"}, LiveRun::Input::pipes);
-  ASSERT_TRUE(run.shows("CONNECTING TO http://" + server.host() + "/hang\n"));
-  run.interrupt();
-  EXPECT_EQ(run.finish(), 128 + 2);
-  EXPECT_EQ(run.output, "CONNECTING TO http://" + server.host() + "/hang\n");
-  EXPECT_EQ(run.errors, "");
+// A terminal on one side only is a script's too (`linebrowse URL > out.txt`):
+// no pause on a long page, no escapes, and Ctrl-C ends the run.
+TEST_F(TerminalTest, PipedRunsStayScriptsAtATerminalOnOneSide) {
+  const std::string host = server.host();
+  for (LiveRun::Input input : {LiveRun::Input::pipes, LiveRun::Input::keys_at_terminal,
+                               LiveRun::Input::output_at_terminal}) {
+    const std::string what = "input kind " + std::to_string(static_cast<int>(input));
+    LiveRun long_page({"http://" + host + "/long"}, input);
+    ASSERT_TRUE(long_page.shows("300: Row 300 ")) << what << "\n" << long_page.output;
+    ASSERT_TRUE(long_page.shows(prompt)) << what;
+    long_page.type("x\n");
+    EXPECT_EQ(long_page.finish(), 0) << what;
+    EXPECT_EQ(long_page.output.find('\x1b'), std::string::npos) << what << ": an escape";
+    EXPECT_EQ(long_page.output.find("MORE"), std::string::npos) << what << ": a pause";
+
+    LiveRun run({"http://" + host + "/hang"}, input);
+    ASSERT_TRUE(run.shows("CONNECTING TO http://" + host + "/hang")) << what;
+    run.interrupt();
+    EXPECT_EQ(run.finish(), 128 + 2) << what;
+    EXPECT_EQ(run.output.find("STOPPED"), std::string::npos) << what;
+    EXPECT_EQ(run.errors, "") << what;
+  }
 }
 
 }  // namespace

@@ -111,22 +111,27 @@ LiveRun::LiveRun(const std::vector<std::string>& args, Input input, const Screen
   int err[2];
   if (pipe2(err, O_CLOEXEC) != 0) return;
   int to_child[2] = {-1, -1}, from_child[2] = {-1, -1};
+  const bool keys_piped = input == Input::pipes || input == Input::output_at_terminal;
+  const bool output_piped = input == Input::pipes || input == Input::keys_at_terminal;
+  if ((keys_piped && pipe2(to_child, O_CLOEXEC) != 0) ||
+      (output_piped && pipe2(from_child, O_CLOEXEC) != 0))
+    return;
   if (input != Input::pipes) {
     winsize size{};
     size.ws_row = static_cast<unsigned short>(screen.rows);
     size.ws_col = static_cast<unsigned short>(screen.columns);
-    pid_ = forkpty(&to_child_, nullptr, nullptr, &size);
-    from_child_ = to_child_;
-  } else if (pipe2(to_child, O_CLOEXEC) == 0 && pipe2(from_child, O_CLOEXEC) == 0) {
+    int terminal = -1;
+    pid_ = forkpty(&terminal, nullptr, nullptr, &size);
+    to_child_ = keys_piped ? to_child[1] : terminal;
+    from_child_ = output_piped ? from_child[0] : terminal;
+  } else {
     pid_ = fork();
     to_child_ = to_child[1];
     from_child_ = from_child[0];
   }
   if (pid_ == 0) {
-    if (input == Input::pipes) {
-      dup2(to_child[0], 0);
-      dup2(from_child[1], 1);
-    }
+    if (keys_piped) dup2(to_child[0], 0);
+    if (output_piped) dup2(from_child[1], 1);
     setenv("TERM", screen.term.c_str(), 1);
     if (!screen.locale.empty()) setenv("LC_ALL", screen.locale.c_str(), 1);
     if (input == Input::shell) {

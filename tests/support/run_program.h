@@ -39,10 +39,11 @@ struct Screen {
 
 // A run of the browser driven step by step, as a person would: at a pseudo-
 // terminal (TERM=xterm unless the screen says), started from a shell with job control at one, or
-// through pipes for the same keys piped.
+// through pipes for the same keys piped; or with a terminal on one side only,
+// keys typed at it and the output piped, or keys piped and the output on it.
 class LiveRun {
  public:
-  enum class Input { terminal, shell, pipes };
+  enum class Input { terminal, shell, pipes, keys_at_terminal, output_at_terminal };
   static constexpr int not_ended = -1;
   // With Input::shell the status is the shell's, which ends with the browser.
   LiveRun(const std::vector<std::string>& args, Input input, const Screen& screen = {});
