@@ -55,6 +55,9 @@ struct ConsoleWriter {
   // Text that fills the buffer: written in pieces, each flushed.
   void write_across(std::string_view text);
   void write_shown(std::string_view text, bool field);
+  // The piece of network text that is not plain that `text` starts with;
+  // how many of its bytes it took.
+  std::size_t write_piece(std::string_view text);
 
   std::ostream& out;
   TextRule rule;
