@@ -63,9 +63,10 @@ TEST(PromptUrl, ReadsOneWordAndLeavesTheRest) {
   EXPECT_EQ(out.str(), "Enter URL: Enter URL: HTTPS NOT SUPPORTED\nEnter URL: ");
 }
 
-// A server is taken to have stopped after the limit with nothing arriving,
-// counted from the last arrival; a byte now and then keeps it going.
-TEST(SilenceWatch, EndsAfterTheLimitWithNothingArriving) {
+// A server is taken to have stopped after the limit with fewer than 60 bytes
+// arriving, counted from when the last 60 had come: nothing at all, or a
+// byte now and then.
+TEST(SilenceWatch, EndsWhenTooFewBytesArriveInAMinute) {
   using namespace std::chrono_literals;
   struct Check {
     TransferClock::duration at;
@@ -74,9 +75,15 @@ TEST(SilenceWatch, EndsAfterTheLimitWithNothingArriving) {
   };
   const std::vector<std::vector<Check>> watches = {
       {{0s, 0, false}, {59s, 0, false}, {60s, 0, true}},
-      {{10s, 5, false}, {69s, 5, false}, {70s, 5, true}},
-      {{59s, 1, false}, {118s, 2, false}, {177s, 3, false}, {236s, 3, false}, {237s, 3, true}},
-      {{1s, 0, false}, {61s, 0, true}, {62s, 9, false}},
+      {{10s, 60, false}, {69s, 60, false}, {70s, 60, true}},
+      {{12s, 1, false}, {24s, 2, false}, {48s, 4, false}, {60s, 5, true}},
+      {{10s, 59, false}, {59s, 59, false}, {60s, 59, true}},
+      {{59s, 60, false},
+       {118s, 120, false},
+       {177s, 180, false},
+       {236s, 180, false},
+       {237s, 180, true}},
+      {{1s, 0, false}, {61s, 0, true}, {62s, 60, false}},
   };
   for (std::size_t w = 0; w < watches.size(); ++w) {
     const TransferClock::time_point start{};

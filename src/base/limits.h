@@ -10,12 +10,13 @@
 // files for checking are cut at the same size.
 inline constexpr std::size_t page_cap_bytes = std::size_t{64} << 20;
 
-// A minute without a byte, connecting included, and the server is taken to
-// have stopped: a script must not wait for ever.
+// Fewer than this many bytes in a minute, connecting included, and the
+// server is taken to have stopped: a script must not wait for ever, neither
+// for a server that says nothing nor for one that sends a byte now and then.
 inline constexpr std::chrono::seconds longest_silence{60};
+inline constexpr long least_bytes_a_minute = 60;
 
-// Checking a link needs only the start of its target: past this much of a
-// body without a line feed its first line is long enough to tell whether it
-// starts with a record, and past the second the transfer is stopped.
+// Checking a link needs only the first line of its target, and its transfer
+// stops there; past this much of a body without a line feed, the first line
+// is long enough to tell whether it starts with a record.
 inline constexpr std::size_t link_first_line_bytes = std::size_t{64} << 10;
-inline constexpr std::size_t link_check_cut_bytes = std::size_t{1} << 20;

@@ -1,6 +1,7 @@
 // The console: the one layer that touches the terminal, and what the rooms
 // above it use of it. Its parts, each in a file of its own:
 //   run_mode.cpp       how the run meets its user, decided once at start-up
+//   watched_output.cpp standard output, and why a write to it failed
 //   console_state.cpp  the console's one state record
 //   session.cpp        the run's console set up from the mode, and put back
 //   terminal.cpp       the terminal: modes, size, keys, Ctrl-Z and the signals that end a run
@@ -12,7 +13,8 @@
 // piped dialogue stays exactly as it was.
 #pragma once
 
-#include <iosfwd>
+#include <memory>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -50,6 +52,24 @@ struct ConsoleRun {
   ~ConsoleRun();
   ConsoleRun(const ConsoleRun&) = delete;
   ConsoleRun& operator=(const ConsoleRun&) = delete;
+};
+
+// Standard output as the run writes it, watched: once a write fails, the
+// stream is bad (so the run can stop writing) and failure() says why, in the
+// system's own words ("No space left on device"); empty while all is well.
+class WatchedOutput {
+ public:
+  explicit WatchedOutput(std::ostream& out);
+  ~WatchedOutput();
+  WatchedOutput(const WatchedOutput&) = delete;
+  WatchedOutput& operator=(const WatchedOutput&) = delete;
+
+  std::ostream& stream();
+  std::string failure();  // flushes first
+
+ private:
+  struct Watch;
+  std::unique_ptr<Watch> watch;
 };
 
 // Ctrl-C, for work that runs between prompts: true once for each press, and

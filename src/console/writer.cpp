@@ -126,7 +126,9 @@ void ConsoleWriter::flush() {
   if (used > 0) line_open = buffer[used - 1] != '\n';
   out.write(buffer.data(), static_cast<std::streamsize>(used));
   used = 0;
-  if (take_ctrl_c()) stopped_ = true;  // checked once a buffer, so within one long text too
+  // Checked once a buffer, so within one long text too: Ctrl-C, and output
+  // that can no longer be written, which nothing more is written to.
+  if (take_ctrl_c() || !out) stopped_ = true;
 }
 
 void ConsoleWriter::finish() {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <new>
 
 #include "base/limits.h"
 #include "navigation/page_tools.h"
@@ -53,12 +54,31 @@ ReadPage read_name(const std::string& name, std::istream& in) {
   return page;
 }
 
+// The report of a whole run: each problem as it is found, in the form editors
+// jump to, and the counts for the summary line. The name and the messages may
+// hold the page's own bytes, shown safely.
+struct Report {
+  const RunMode& mode;
+  std::ostream& out;
+  std::size_t errors = 0;
+  std::size_t warnings = 0;
+  std::size_t pages = 0;
+
+  void say(const std::string& shown_name, const PageProblem& problem) {
+    out << shown_name;
+    if (problem.line != 0) out << ':' << problem.line;
+    out << (problem.error ? ": error: " : ": warning: ")
+        << visible(problem.message, mode.output_rule) << '\n';
+    ++(problem.error ? errors : warnings);
+  }
+};
+
 // Links whose target fails, answers with a status outside 2xx, or is no page,
-// as errors at the line of each record that names them.
-void check_links(const PageCheck& check, std::vector<PageProblem>& problems, const RunMode& mode,
+// as errors at the line of each record that names them, in line order.
+void check_links(const std::vector<PageLink>& links, const ProblemSink& report, const RunMode& mode,
                  std::ostream& err) {
   std::map<std::string, std::vector<std::size_t>> lines_of;  // by address, as following loads it
-  for (const PageLink& link : check.links)
+  for (const PageLink& link : links)
     lines_of[normalize_url(link.target).address].push_back(link.line);
   std::vector<std::string> addresses;
   addresses.reserve(lines_of.size());
@@ -71,60 +91,69 @@ void check_links(const PageCheck& check, std::vector<PageProblem>& problems, con
     };
   }
   const std::vector<LinkAnswer> answers = retrieve_links(addresses, progress);
+  std::vector<std::pair<std::size_t, std::size_t>> failed;  // line, address
   for (std::size_t i = 0; i < addresses.size(); ++i) {
-    std::string why = answers[i].failure;
-    if (why.empty() && !holds_record(answers[i].first_line))
-      why = "not a page: its first line holds no record";
-    if (why.empty()) continue;
-    for (const std::size_t line : lines_of[addresses[i]])
-      problems.push_back({line, true, "link to " + addresses[i] + ": " + why});
+    const bool fails = !answers[i].failure.empty() || !holds_record(answers[i].first_line);
+    if (fails)
+      for (const std::size_t line : lines_of[addresses[i]]) failed.emplace_back(line, i);
   }
-  std::stable_sort(problems.begin(), problems.end(),
-                   [](const PageProblem& a, const PageProblem& b) { return a.line < b.line; });
+  std::stable_sort(failed.begin(), failed.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (const auto& [line, i] : failed) {
+    const std::string& why = answers[i].failure;
+    report({line, true,
+            "link to " + addresses[i] + ": " +
+                (why.empty() ? "not a page: its first line holds no record" : why)});
+  }
 }
 
 std::string counted(std::size_t count, std::string_view what) {
   return std::to_string(count) + " " + std::string(what) + (count == 1 ? "" : "s");
 }
 
-// The problems of one page, then its summary line; whether it has an error.
-// The name and the messages may hold the page's own bytes, shown safely.
-bool report(const std::string& name, const std::vector<PageProblem>& problems, const RunMode& mode,
-            std::ostream& out) {
-  const std::string shown_name = visible(name, mode.output_rule);
-  std::size_t errors = 0;
-  for (const PageProblem& problem : problems) {
-    out << shown_name;
-    if (problem.line != 0) out << ':' << problem.line;
-    out << (problem.error ? ": error: " : ": warning: ")
-        << visible(problem.message, mode.output_rule) << '\n';
-    errors += problem.error ? 1 : 0;
+// One page read and checked, its problems said as they are found. False when
+// it does not fit in memory, which is said on `err`.
+bool check_one(const std::string& name, ReadPage& page, const CheckOptions& options, Report& report,
+               std::ostream& err) {
+  const std::string shown_name = visible(name, report.mode.output_rule);
+  const ProblemSink sink = [&](const PageProblem& problem) { report.say(shown_name, problem); };
+  try {
+    if (page.cut) sink({0, false, "page over 64 MiB: readers get only its first 64 MiB"});
+    const std::vector<PageLink> links = check_page(page.body, sink);
+    if (options.links) check_links(links, sink, report.mode, err);
+  } catch (const std::bad_alloc&) {
+    report.out.flush();
+    say_failure(name, "OUT OF MEMORY: the page is too big to check here", report.mode, err);
+    return false;
   }
-  out << shown_name << ": " << counted(errors, "error") << ", "
-      << counted(problems.size() - errors, "warning") << '\n'
-      << std::flush;
-  return errors > 0;
+  ++report.pages;
+  report.out.flush();
+  return true;
 }
 
 }  // namespace
 
-int check_pages(const std::vector<std::string>& names, bool links, const RunMode& mode,
-                std::istream& in, std::ostream& out, std::ostream& err) {
+int check_pages(const CheckOptions& options, const RunMode& mode, std::istream& in,
+                std::ostream& out, std::ostream& err) {
   const ConsoleRun console(mode);
-  int status = 0;
-  for (const std::string& name : names) {
+  Report report{mode, out};
+  bool unreadable = false;
+  for (const std::string& name : options.names) {
+    if (!out) break;  // what could be said can no longer be written
     ReadPage page = read_name(name, in);
+    const std::string& shown = name == "-" ? options.stdin_name : name;
     if (!page.failure.empty()) {
-      say_failure(name, page.failure, mode, err);
-      status = name_unreadable;
+      say_failure(shown, page.failure, mode, err);
+      unreadable = true;
       continue;
     }
-    PageCheck check = check_page(page.body);
-    if (page.cut)
-      check.problems.insert(check.problems.begin(),
-                            {0, false, "page over 64 MiB: readers get only its first 64 MiB"});
-    if (links) check_links(check, check.problems, mode, err);
-    if (report(name, check.problems, mode, out) && status == 0) status = page_has_error;
+    if (!check_one(shown, page, options, report, err)) unreadable = true;
   }
-  return status;
+  if (report.errors + report.warnings > 0)
+    out << counted(report.errors, "error") << " and " << counted(report.warnings, "warning")
+        << " in " << counted(report.pages, "page") << '\n'
+        << std::flush;
+  if (unreadable) return name_unreadable;
+  const bool failed = report.errors > 0 || (options.strict && report.warnings > 0);
+  return failed ? page_has_error : 0;
 }

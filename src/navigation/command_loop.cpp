@@ -138,7 +138,7 @@ bool carry_out(const std::string& word, NavigationState& nav, PageModel& page,
 void command_loop(NavigationState& nav, PageModel& page, const RunMode& mode, std::istream& in,
                   std::ostream& out) {
   std::string last_search;
-  for (;;) {
+  while (out) {  // output that can no longer be written ends the run, which says why
     try {
       const Answer answer = prompt_word(message::command_prompt, Recall::commands, in, out);
       if (answer.kind == Answer::cancelled) continue;

@@ -40,7 +40,7 @@ Answer prompt_url(std::istream& in, std::ostream& out);
 extern const std::string_view command_list;
 
 // Reads one command word at a time until exit, the end of input or, except
-// at a terminal, an unknown word.
+// at a terminal, an unknown word; or until `out` can no longer be written.
 void command_loop(NavigationState& nav, PageModel& page, const RunMode& mode, std::istream& in,
                   std::ostream& out);
 

@@ -16,11 +16,20 @@
 int dump_page(const std::string& address, const RunMode& mode, std::ostream& out,
               std::ostream& err);
 
-// --check: every problem of each named page (a file, "-" for `in`, or an
-// address), and with `links` its broken links. 0 when no page has an error,
-// 1 when one has, 2 when a name cannot be read.
-int check_pages(const std::vector<std::string>& names, bool links, const RunMode& mode,
-                std::istream& in, std::ostream& out, std::ostream& err);
+// What --check was asked for.
+struct CheckOptions {
+  std::vector<std::string> names;  // files, "-" for standard input, or addresses
+  bool links = false;              // also retrieve every link target
+  bool strict = false;             // warnings count as errors for the status
+  std::string stdin_name = "-";    // what "-" is reported as
+};
+
+// --check: every problem of each named page, and with `links` its broken
+// links, then one summary line when there was anything to say. 0 when no
+// page has an error, 1 when one has, 2 when a name cannot be read or a page
+// does not fit in memory.
+int check_pages(const CheckOptions& options, const RunMode& mode, std::istream& in,
+                std::ostream& out, std::ostream& err);
 
 // The line on standard error that says why `name` failed: "linebrowse:
 // NAME: REASON", shown safely by standard error's rule.

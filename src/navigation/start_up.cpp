@@ -20,7 +20,7 @@ int misused(const std::string& why, const RunMode& mode, std::ostream& err) {
 void print_usage(std::ostream& out) {
   out << "Usage: linebrowse [ADDRESS]\n"
          "       linebrowse --dump ADDRESS\n"
-         "       linebrowse --check [--links] NAME...\n"
+         "       linebrowse --check [--links] [--strict] [--stdin-name NAME] NAME...\n"
          "       linebrowse -h | --help | -V | --version\n"
          "Shows the line-record page at ADDRESS (asking for one when it is not given),\n"
          "then reads commands, several to a line if you like:\n"
@@ -33,37 +33,73 @@ void print_usage(std::ostream& out) {
          "with a 2xx status, else 1 with the reason on standard error.\n"
          "--check reports every problem of each page (a file, - for standard input, or an\n"
          "address) as NAME:LINE: error|warning: MESSAGE, and with --links also the links\n"
-         "that fail; status 0 without errors, 1 with errors, 2 when a NAME cannot be read.\n"
+         "that fail, then one summary line; a clean run prints nothing. Status 0 without\n"
+         "errors, 1 with errors (--strict: or warnings), 2 when a NAME cannot be read.\n"
+         "--stdin-name NAME reports the page read from - under NAME; -- ends the options.\n"
+         "A write to standard output that fails ends any run with status 1.\n"
          "More in the manual: man -l doc/linebrowse.1 in a checkout; once installed, man "
          "linebrowse\n"
       << std::flush;
 }
 
+// --dump and --check, with their options anywhere before "--", which ends
+// them. Returns the exit status.
+int run_tool(int argc, const char* const* argv, std::istream& in, std::ostream& out,
+             std::ostream& err) {
+  bool dump = false, check = false, options_ended = false;
+  CheckOptions options;
+  std::vector<std::string> words;
+  const RunMode error_mode = writing_mode(false);
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (options_ended || !arg.starts_with('-') || arg == "-") {
+      words.emplace_back(arg);
+    } else if (arg == "--") {
+      options_ended = true;
+    } else if (arg == "--dump" || arg == "--check") {
+      (arg == "--dump" ? dump : check) = true;
+    } else if (arg == "--links" || arg == "--strict") {
+      (arg == "--links" ? options.links : options.strict) = true;
+    } else if (arg == "--stdin-name" && i + 1 < argc) {
+      options.stdin_name = argv[++i];
+    } else if (arg == "--stdin-name") {
+      return misused("--stdin-name needs a name", error_mode, err);
+    } else {
+      return misused("unknown option " + std::string(arg), error_mode, err);
+    }
+  }
+  if (dump && check) return misused("--dump and --check go one at a time", error_mode, err);
+  const bool check_options = options.links || options.strict || options.stdin_name != "-";
+  const std::string with_check = "--links, --strict and --stdin-name go with --check";
+  if (!dump && !check)
+    return misused(check_options ? with_check : "unknown option " + std::string(argv[1]),
+                   error_mode, err);
+  if (dump) {
+    if (check_options) return misused(with_check, error_mode, err);
+    if (words.empty()) return misused("--dump needs an address", error_mode, err);
+    if (words.size() > 1)
+      return misused("--dump takes one address: " + words[1] + " is one more", error_mode, err);
+    return dump_page(words.front(), writing_mode(false), out, err);
+  }
+  if (words.empty()) return misused("--check needs a file, - or an address", error_mode, err);
+  options.names = std::move(words);
+  return check_pages(options, writing_mode(options.links), in, out, err);
+}
+
 // The options, which stand first: help and version are answered (anything
 // after them is ignored, as after an address); no address begins with a
-// dash, so any other such word is a mistake. Returns the exit status when
-// the run ends here.
+// dash, so any other such word is an option of --dump or --check, or a
+// mistake. Returns the exit status when the run ends here.
 std::optional<int> answered_option(int argc, const char* const* argv, std::istream& in,
                                    std::ostream& out, std::ostream& err) {
   if (argc < 2 || argv[1][0] != '-') return std::nullopt;
   const std::string_view option = argv[1];
-  const bool links = option == "--check" && argc > 2 && std::string_view(argv[2]) == "--links";
-  const RunMode mode = writing_mode(links);
   if (option == "--help" || option == "-h") {
     print_usage(out);
   } else if (option == "--version" || option == "-V") {
     out << "linebrowse " LINEBROWSE_VERSION "\n" << std::flush;
-  } else if (option == "--dump") {
-    if (argc < 3) return misused("--dump needs an address", mode, err);
-    return dump_page(argv[2], mode, out, err);
-  } else if (option == "--check") {
-    const std::vector<std::string> names(argv + (links ? 3 : 2), argv + argc);
-    if (names.empty()) return misused("--check needs a file, - or an address", mode, err);
-    for (const std::string& name : names)
-      if (name.starts_with('-') && name != "-") return misused("unknown option " + name, mode, err);
-    return check_pages(names, links, mode, in, out, err);
   } else {
-    return misused("unknown option " + std::string(option), mode, err);
+    return run_tool(argc, argv, in, out, err);
   }
   return 0;
 }
@@ -80,10 +116,7 @@ std::optional<std::string> first_address(int argc, const char* const* argv, std:
   }  // Ctrl-C asks again: there is no page to go back to yet
 }
 
-}  // namespace
-
-int start_up(int argc, const char* const* argv, std::istream& in, std::ostream& out,
-             std::ostream& err) {
+int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
   if (auto status = answered_option(argc, argv, in, out, err)) return *status;
   const RunMode mode = dialogue_mode();
   const ConsoleRun console(mode);
@@ -95,4 +128,19 @@ int start_up(int argc, const char* const* argv, std::istream& in, std::ostream& 
   load_page(nav, page, mode, out);
   command_loop(nav, page, mode, in, out);
   return 0;
+}
+
+}  // namespace
+
+// A write to standard output that fails ends every kind of run with status 1
+// and the system's reason, as a failure and never as success.
+int start_up(int argc, const char* const* argv, std::istream& in, std::ostream& out,
+             std::ostream& err) {
+  WatchedOutput watched(out);
+  const int status = run(argc, argv, in, watched.stream(), err);
+  if (const std::string failure = watched.failure(); !failure.empty()) {
+    say_on_error("write error: " + failure, writing_mode(false), err);
+    return 1;
+  }
+  return status;
 }

@@ -1,5 +1,6 @@
 // Checking a page for its author: every line where readers lose something
-// (errors), and what works but likely not as the author meant (warnings).
+// (errors), and what works but likely not as the author meant (warnings),
+// each said so that the author sees what to mend.
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -32,12 +33,59 @@ std::string stops_reading(std::string_view what, std::string_view rest) {
   return message;
 }
 
+// What a line that holds no record lacks, in the order a record has it:
+// NUMBER:LABEL|TARGET|FLAG, read from its first colon.
+std::string_view what_is_missing(std::string_view line) {
+  const std::size_t colon = line.find(':');
+  if (colon == std::string_view::npos)
+    return is_digit(line.front()) ? "no colon after the number" : "no number and colon start it";
+  if (colon == 0 || !is_digit(line[colon - 1])) return "no number before the colon";
+  const std::size_t first_bar = line.find('|', colon + 1);
+  if (first_bar == std::string_view::npos) return "no bar after the label";
+  if (line.find('|', first_bar + 1) == std::string_view::npos) return "no bar after the target";
+  return "no flag after the bar that ends the target";
+}
+
 std::string why_reading_stops(std::string_view line, const RecordMatch& record) {
   if (line.empty()) return "empty line, which holds no record";
-  if (!record.found) return "no record on this line";
+  if (!record.found) return "not a record: " + std::string(what_is_missing(line));
   if (record.number.empty()) return "record without a number";
   return "record number " + std::string(record.number) + " is too large (the largest is " +
          std::to_string(std::numeric_limits<std::int32_t>::max()) + ")";
+}
+
+// The page's own text in a message: in quotes, and cut to about 40
+// characters, never inside a UTF-8 character.
+std::string quoted(std::string_view text) {
+  constexpr std::size_t most = 40;
+  std::string quote = "\"";
+  if (text.size() <= most) {
+    quote += text;
+  } else {
+    std::size_t cut = most;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xc0) == 0x80) --cut;
+    quote += text.substr(0, cut);
+    quote += "...";
+  }
+  return quote + "\"";
+}
+
+constexpr std::string_view byte_order_mark = "\xef\xbb\xbf";
+
+std::string text_before(std::string_view before) {
+  if (!before.starts_with(byte_order_mark))
+    return "text before the record is ignored: " + quoted(before);
+  std::string message = "a byte-order mark (EF BB BF) before the record is ignored";
+  before.remove_prefix(byte_order_mark.size());
+  if (!before.empty()) message += ", and so is the text " + quoted(before);
+  return message + ": save the page without it";
+}
+
+std::string text_after(std::string_view after, std::string_view flag) {
+  if (after.starts_with('|'))
+    return "the record ends at its flag " + quoted(flag) +
+           ": the fields after it are ignored: " + quoted(after);
+  return "text after the record is ignored: " + quoted(after);
 }
 
 enum class Oddity { none, control, malformed };
@@ -62,26 +110,49 @@ Oddity oddity_in(std::string_view text) {
 }
 
 void note_oddity(std::string_view what, std::string_view text, std::size_t line,
-                 std::vector<PageProblem>& problems) {
+                 const ProblemSink& report) {
   const Oddity oddity = oddity_in(text);
   if (oddity == Oddity::control)
-    problems.push_back({line, false, std::string(what) + " holds a control character"});
+    report({line, false, std::string(what) + " holds a control character"});
   else if (oddity == Oddity::malformed)
-    problems.push_back({line, false, std::string(what) + " is not valid UTF-8"});
+    report({line, false, std::string(what) + " is not valid UTF-8"});
 }
 
 // A target without a scheme that names a file rather than a host: "news.txt"
 // loads http://news.txt.
-bool looks_like_file_name(std::string_view target) {
-  if (target.find("://") != std::string_view::npos) return false;
-  if (target.starts_with('/') || target.starts_with("./") || target.starts_with("../")) return true;
-  const std::string_view host = target.substr(0, target.find('/'));
-  if (host.find(':') != std::string_view::npos) return false;  // a port: a host it is
+bool looks_like_file_name(std::string_view target, std::string_view host) {
+  if (target.starts_with("./") || target.starts_with("../")) return true;
   constexpr std::array<std::string_view, 12> file_endings = {".txt", ".html", ".htm", ".md",
                                                              ".csv", ".json", ".xml", ".php",
                                                              ".png", ".jpg",  ".gif", ".pdf"};
   return std::any_of(file_endings.begin(), file_endings.end(),
                      [host](std::string_view end) { return ends_ignoring_case(host, end); });
+}
+
+// A host part that names no host people mean: no dot, no port, and not
+// localhost ("relative" of relative/page.txt), or none at all (/page.txt).
+bool cannot_be_host(std::string_view host) {
+  return host.find_first_of(".:") == std::string_view::npos &&
+         !equals_ignoring_case(host, "localhost");
+}
+
+bool is_scheme_byte(char c) {
+  return is_digit(c) || (ascii_lower(c) >= 'a' && ascii_lower(c) <= 'z') || c == '+' || c == '-' ||
+         c == '.';
+}
+
+// Whether a target starts with a scheme ("mailto" of mailto:x@y): letters,
+// digits, +, - and . before a colon, with no port's digits after it, as in
+// localhost:8080/page.
+bool has_scheme(std::string_view target) {
+  const std::size_t colon = target.find(':');
+  if (colon == std::string_view::npos || colon == 0 || is_digit(target[0])) return false;
+  if (!std::all_of(target.begin(), target.begin() + static_cast<std::ptrdiff_t>(colon),
+                   is_scheme_byte))
+    return false;
+  std::size_t end = colon + 1;
+  while (end < target.size() && is_digit(target[end])) ++end;
+  return end == colon + 1 || (end < target.size() && target[end] != '/');
 }
 
 // A byte libcurl cannot send as it stands in an address; none when there is none.
@@ -94,57 +165,97 @@ std::string_view unsendable_byte(std::string_view target) {
   return {};
 }
 
-void check_target(std::string_view target, std::size_t line, PageCheck& check) {
-  if (const std::string_view byte = unsendable_byte(target); !byte.empty()) {
-    check.problems.push_back(
-        {line, true,
-         "link target holds " + std::string(byte) + ": it cannot be retrieved as written"});
+// Where a link goes other than the author likely meant: over plain http for
+// https, to a host named after a file or a folder, or to another scheme,
+// which the browser puts http:// in front of as well.
+void check_address(std::string_view target, std::size_t line, const ProblemSink& report) {
+  if (target.starts_with("https://") || target.starts_with("HTTPS://")) {
+    report({line, false, "https link target: it is loaded over plain http"});
+  } else if (target.starts_with("http://") || target.starts_with("HTTP://")) {
     return;
+  } else if (has_scheme(target)) {
+    report({line, false,
+            "link target " + std::string(target) + " is not an http address: it loads http://" +
+                std::string(target)});
+  } else if (const std::string_view host = target.substr(0, target.find_first_of("/?#"));
+             cannot_be_host(host) || looks_like_file_name(target, host)) {
+    report({line, false,
+            std::string(target) + " loads http://" + std::string(target) + ", a host named " +
+                quoted(host) + "; write the full address"});
   }
-  check.links.push_back({line, target});
-  if (target.starts_with("https://") || target.starts_with("HTTPS://"))
-    check.problems.push_back({line, false, "https link target: it is loaded over plain http"});
-  else if (looks_like_file_name(target))
-    check.problems.push_back({line, false,
-                              "link target " + std::string(target) +
-                                  " has no scheme and looks like a file name: it loads http://" +
-                                  std::string(target)});
-  note_oddity("link target", target, line, check.problems);
 }
 
-// Each record's number and line, in page order.
+void check_target(std::string_view target, std::size_t line, std::vector<PageLink>& links,
+                  const ProblemSink& report) {
+  if (const std::string_view byte = unsendable_byte(target); !byte.empty()) {
+    report({line, true,
+            "link target holds " + std::string(byte) + ": it cannot be retrieved as written"});
+    return;
+  }
+  links.push_back({line, target});
+  check_address(target, line, report);
+  note_oddity("link target", target, line, report);
+}
+
+// Each record's number and line, in page order: twelve bytes, as a big page
+// has millions.
 struct NumberedLine {
   std::int32_t number;
-  std::size_t line;
+  std::uint32_t line;
+  bool linked;
+};
+
+// What the end of the page shows about a record: that it repeats the number
+// of an earlier line, or stands above the last row.
+struct LateFinding {
+  std::uint32_t line;
+  std::int32_t number;
+  std::uint32_t replaced_line;  // 0 for one above the last row
   bool linked;
 };
 
 // Repeated numbers, and records above the last row once it is known: the
-// page's records settled as the browser settles them.
-void check_numbers(std::vector<NumberedLine> records, bool ordered, std::int32_t last_row,
-                   bool terminated, std::vector<PageProblem>& problems) {
+// page's records settled as the browser settles them, said in line order.
+// Returns the highest record number below the last row, 0 if none.
+std::int32_t check_numbers(std::vector<NumberedLine> records, bool ordered, std::int32_t last_row,
+                           bool terminated, const ProblemSink& report) {
   if (!ordered)
     std::stable_sort(
         records.begin(), records.end(),
         [](const NumberedLine& a, const NumberedLine& b) { return a.number < b.number; });
+  std::vector<LateFinding> findings;
+  std::int32_t highest_below = 0;
   for (std::size_t i = 0; i < records.size(); ++i) {
     const NumberedLine& record = records[i];
+    if (record.number < last_row) highest_below = record.number;
     if (i > 0 && records[i - 1].number == record.number)
-      problems.push_back({record.line, false,
-                          "record " + std::to_string(record.number) + " again: it replaces line " +
-                              std::to_string(records[i - 1].line)});
+      findings.push_back({record.line, record.number, records[i - 1].line, record.linked});
     if (terminated && record.number > last_row)
-      problems.push_back({record.line, false,
-                          "record " + std::to_string(record.number) + " is above the last row (" +
-                              std::to_string(last_row) + "): it is not shown" +
-                              (record.linked ? ", though its link works" : "")});
+      findings.push_back({record.line, record.number, 0, record.linked});
   }
+  std::vector<NumberedLine>().swap(records);
+  std::stable_sort(findings.begin(), findings.end(),
+                   [](const LateFinding& a, const LateFinding& b) { return a.line < b.line; });
+  for (const LateFinding& f : findings) {
+    const std::string record = "record " + std::to_string(f.number);
+    if (f.replaced_line != 0)
+      report(
+          {f.line, false, record + " again: it replaces line " + std::to_string(f.replaced_line)});
+    else
+      report({f.line, false,
+              record + " is above the last row (" + std::to_string(last_row) +
+                  "): it is not shown" + (f.linked ? ", though its link works" : "")});
+  }
+  return highest_below;
 }
+
+// More empty rows than this after the highest record are no page's intent.
+constexpr std::int64_t most_empty_rows = 1000;
 
 }  // namespace
 
-PageCheck check_page(std::string_view body) {
-  PageCheck check;
+std::vector<PageLink> check_page(std::string_view body, const ProblemSink& report) {
+  std::vector<PageLink> links;
   std::vector<NumberedLine> records;
   bool ordered = true;
   bool titled = false;
@@ -159,45 +270,51 @@ PageCheck check_page(std::string_view body) {
     if (line.ends_with('\r')) ++carriage_returns;
     const auto [record, number] = match_line(line);
     if (!number) {
-      check.problems.push_back(
-          {line_number, true, stops_reading(why_reading_stops(line, record), rest)});
+      report({line_number, true, stops_reading(why_reading_stops(line, record), rest)});
       stopped = true;
       break;
     }
     if (!records.empty() && *number <= records.back().number) ordered = false;
-    records.push_back({*number, line_number, !record.target.empty()});
+    records.push_back({*number, static_cast<std::uint32_t>(line_number), !record.target.empty()});
     titled = titled || *number == 0;
     if (record.number.data() != line.data())
-      check.problems.push_back({line_number, false, "text before the record is ignored"});
+      report({line_number, false,
+              text_before(
+                  line.substr(0, static_cast<std::size_t>(record.number.data() - line.data())))});
     const std::size_t record_end = static_cast<std::size_t>(record.flag.data() - line.data()) + 1;
     if (line.ends_with('\r')) line.remove_suffix(1);
     if (record_end < line.size())
-      check.problems.push_back({line_number, false, "text after the record is ignored"});
-    note_oddity("label", record.label, line_number, check.problems);
-    if (!record.target.empty()) check_target(record.target, line_number, check);
+      report({line_number, false, text_after(line.substr(record_end), record.flag)});
+    note_oddity("label", record.label, line_number, report);
+    if (!record.target.empty()) check_target(record.target, line_number, links, report);
     if (record.flag == "\\") {
       if (first_terminator != 0)
-        check.problems.push_back({line_number, false,
-                                  "another terminator record (the first is on line " +
-                                      std::to_string(first_terminator) +
-                                      "): the last one read sets the last row"});
+        report({line_number, false,
+                "another terminator record (the first is on line " +
+                    std::to_string(first_terminator) + "): the last one read sets the last row"});
       else
         first_terminator = line_number;
       last_row = *number;
     }
   }
-  check_numbers(std::move(records), ordered, last_row, first_terminator != 0, check.problems);
-  if (!titled) check.problems.push_back({0, false, "no title record (record 0)"});
+  const bool no_record = records.empty();
+  const std::int32_t highest_below =
+      check_numbers(std::move(records), ordered, last_row, first_terminator != 0, report);
+  if (no_record) report({0, true, "no record on the page: readers see an empty page"});
+  if (!titled && !no_record) report({0, false, "no title record (record 0)"});
   // Where reading stopped, a terminator below is never read: the error says so.
-  if (first_terminator == 0 && !stopped)
-    check.problems.push_back({0, false,
-                              "no terminator record: readers see as many rows as the page they "
-                              "came from had"});
+  if (first_terminator == 0 && !stopped && !no_record)
+    report({0, false,
+            "no terminator record: readers see as many rows as the page they came from had"});
+  if (const std::int64_t empty_rows = std::int64_t{last_row} - highest_below - 1;
+      first_terminator != 0 && empty_rows > most_empty_rows)
+    report({0, false,
+            "the terminator's number " + std::to_string(last_row) + " leaves " +
+                std::to_string(empty_rows) + " empty rows after the record before it (" +
+                std::to_string(highest_below) + ")"});
   if (carriage_returns > 0)
-    check.problems.push_back({0, false,
-                              "lines end in CR LF (" + std::to_string(carriage_returns) +
-                                  "): each CR is ignored, as text after its record"});
-  std::stable_sort(check.problems.begin(), check.problems.end(),
-                   [](const PageProblem& a, const PageProblem& b) { return a.line < b.line; });
-  return check;
+    report({0, false,
+            "lines end in CR LF (" + std::to_string(carriage_returns) +
+                "): each CR is ignored, as text after its record"});
+  return links;
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -95,16 +96,19 @@ struct PageProblem {
   std::string message;  // may quote the page's text as it stands: to be shown safely
 };
 
+// Takes each problem as the check finds it.
+using ProblemSink = std::function<void(const PageProblem&)>;
+
 // A link target as written, and the line of its record.
 struct PageLink {
   std::size_t line;
   std::string_view target;
 };
 
-struct PageCheck {
-  std::vector<PageProblem> problems;  // by line, those of the whole page first
-  std::vector<PageLink> links;        // every target that can be retrieved as written
-};
-
-// Reads a body as the browser reads it and says what is wrong with it.
-PageCheck check_page(std::string_view body);
+// Reads a body as the browser reads it and tells `report` what is wrong with
+// it: the problems of each line as it is read, then those that only the end
+// of the page shows (repeated numbers, records above the last row), each in
+// line order, then those of the whole page. So a page's problems take no
+// memory of their own. Returns every target that can be retrieved as
+// written.
+std::vector<PageLink> check_page(std::string_view body, const ProblemSink& report);

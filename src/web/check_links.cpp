@@ -26,8 +26,16 @@ struct LinkTransfer {
   std::size_t index = 0;
   curl_off_t received = 0;
   bool line_whole = false;
-  bool had_enough = false;  // stopped here once the first line came long ago
+  bool had_enough = false;  // stopped here once the first line was whole
 };
+
+// Whether the whole body the server announced is in hand: the transfer then
+// ends by itself, and its connection can be kept for the next target.
+bool all_arrived(const LinkTransfer& link) {
+  curl_off_t length = -1;
+  curl_easy_getinfo(link.curl.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+  return length >= 0 && link.received >= length;
+}
 
 extern "C" std::size_t keep_first_line(char* data, std::size_t size, std::size_t count,
                                        void* link_data) {
@@ -41,7 +49,7 @@ extern "C" std::size_t keep_first_line(char* data, std::size_t size, std::size_t
     link.transfer.body.append(piece.substr(0, std::min(end, piece.size())));
     link.line_whole = end < piece.size() || link.transfer.body.size() >= link_first_line_bytes;
   }
-  if (link.received > static_cast<curl_off_t>(link_check_cut_bytes)) {
+  if (link.line_whole && !all_arrived(link)) {  // what a check needs has come: stop here
     link.had_enough = true;
     return 0;
   }

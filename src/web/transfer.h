@@ -15,17 +15,20 @@
 
 using TransferClock = std::chrono::steady_clock;
 
-// How long a transfer has gone without anything arriving. It counts what
-// libcurl counts: header bytes only once their line is whole, so what arrives
-// is a whole header line or a body byte, and a server that sends either now
-// and then within longest_silence is never cut.
+// Whether a transfer has stalled: fewer than least_bytes_a_minute arrived in
+// the limit's time. Counted from when the last such amount had come, so a
+// server that keeps up that pace is never cut, and one that falls below it
+// is cut within two limits at most. It counts what libcurl counts: header
+// bytes only once their line is whole.
 struct SilenceWatch {
   TransferClock::duration limit;
-  TransferClock::time_point last_arrival;
-  curl_off_t arrived = 0;  // bytes of headers and body so far
+  TransferClock::time_point last_arrival;  // of any byte, for the status line
+  curl_off_t arrived = 0;                  // bytes of headers and body so far
+  TransferClock::time_point counted_since{last_arrival};
+  curl_off_t arrived_then = 0;
 
-  // Notes that `total` bytes have arrived by `now`; true once nothing new
-  // has arrived for the whole limit.
+  // Notes that `total` bytes have arrived by `now`; true once too few have
+  // arrived for the whole limit.
   bool too_long(curl_off_t total, TransferClock::time_point now);
 };
 

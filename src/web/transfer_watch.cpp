@@ -64,9 +64,13 @@ bool SilenceWatch::too_long(curl_off_t total, TransferClock::time_point now) {
   if (total != arrived) {
     arrived = total;
     last_arrival = now;
+  }
+  if (total - arrived_then >= least_bytes_a_minute) {
+    arrived_then = total;
+    counted_since = now;
     return false;
   }
-  return now - last_arrival >= limit;
+  return now - counted_since >= limit;
 }
 
 extern "C" int watch_transfer(void* transfer_data, curl_off_t expected_down, curl_off_t down,

@@ -33,6 +33,16 @@ namespace {
   dup2(in, 0);
   dup2(out, 1);
   dup2(err, 2);
+  if (limits.output == Limits::Output::full_disk) {
+    dup2(open("/dev/full", O_WRONLY | O_CLOEXEC), 1);
+  } else if (limits.output == Limits::Output::closed_pipe) {
+    int gone[2];
+    if (pipe(gone) == 0) {
+      close(gone[0]);
+      dup2(gone[1], 1);
+    }
+    signal(SIGPIPE, SIG_IGN);  // kept across exec: writes then fail with EPIPE
+  }
   if (limits.descriptors > 0) {
     rlimit limit{static_cast<rlim_t>(limits.descriptors), static_cast<rlim_t>(limits.descriptors)};
     setrlimit(RLIMIT_NOFILE, &limit);

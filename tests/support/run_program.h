@@ -22,6 +22,9 @@ struct ProgramRun {
 struct Limits {
   int descriptors = 0;        // open files
   long address_space_kb = 0;  // as ulimit -v sets it
+  // Where standard output goes instead of to the test: /dev/full, where every
+  // write fails, or a pipe whose reader has gone, with SIGPIPE ignored.
+  enum class Output { captured, full_disk, closed_pipe } output = Output::captured;
 };
 
 // Runs the browser with `args` after its name, feeding `input` and closing its
