@@ -180,6 +180,14 @@ TEST_F(HostileServerTest, RunningOutOfMemoryNeverEndsTheRun) {
                                                            << run.out.substr(0, 300);
     }
   }
+  // --check of the same page, then of a small one: the big one is said not
+  // to fit (status 2), and the next is still checked.
+  const ProgramRun run = run_browser({"--check", "http://" + server.host() + "/five", "-"},
+                                     "0:T||-\n1:a||\\\n", 120, {0, 100 * 1024});
+  EXPECT_TRUE(run.exited) << run.err;
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "linebrowse: http://" + server.host() +
+                         "/five: OUT OF MEMORY: the page is too big to check here\n");
 }
 
 // Many iterations must not grow memory or open descriptors: the descriptor

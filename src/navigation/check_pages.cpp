@@ -111,24 +111,15 @@ std::string counted(std::size_t count, std::string_view what) {
   return std::to_string(count) + " " + std::string(what) + (count == 1 ? "" : "s");
 }
 
-// One page read and checked, its problems said as they are found. False when
-// it does not fit in memory, which is said on `err`.
-bool check_one(const std::string& name, ReadPage& page, const CheckOptions& options, Report& report,
-               std::ostream& err) {
+// One page checked, its problems said as they are found.
+void check_one(const std::string& name, const ReadPage& page, const CheckOptions& options,
+               Report& report, std::ostream& err) {
   const std::string shown_name = visible(name, report.mode.output_rule);
   const ProblemSink sink = [&](const PageProblem& problem) { report.say(shown_name, problem); };
-  try {
-    if (page.cut) sink({0, false, "page over 64 MiB: readers get only its first 64 MiB"});
-    const std::vector<PageLink> links = check_page(page.body, sink);
-    if (options.links) check_links(links, sink, report.mode, err);
-  } catch (const std::bad_alloc&) {
-    report.out.flush();
-    say_failure(name, "OUT OF MEMORY: the page is too big to check here", report.mode, err);
-    return false;
-  }
+  if (page.cut) sink({0, false, "page over 64 MiB: readers get only its first 64 MiB"});
+  const std::vector<PageLink> links = check_page(page.body, sink);
+  if (options.links) check_links(links, sink, report.mode, err);
   ++report.pages;
-  report.out.flush();
-  return true;
 }
 
 }  // namespace
@@ -140,14 +131,22 @@ int check_pages(const CheckOptions& options, const RunMode& mode, std::istream& 
   bool unreadable = false;
   for (const std::string& name : options.names) {
     if (!out) break;  // what could be said can no longer be written
-    ReadPage page = read_name(name, in);
     const std::string& shown = name == "-" ? options.stdin_name : name;
-    if (!page.failure.empty()) {
-      say_failure(shown, page.failure, mode, err);
+    try {
+      const ReadPage page = read_name(name, in);
+      if (page.failure.empty()) {
+        check_one(shown, page, options, report, err);
+      } else {
+        say_failure(shown, page.failure, mode, err);
+        unreadable = true;
+      }
+    } catch (const std::bad_alloc&) {
+      // A page that does not fit is said as such; the next is still checked.
+      out.flush();
+      say_failure(shown, "OUT OF MEMORY: the page is too big to check here", mode, err);
       unreadable = true;
-      continue;
     }
-    if (!check_one(shown, page, options, report, err)) unreadable = true;
+    out.flush();
   }
   if (report.errors + report.warnings > 0)
     out << counted(report.errors, "error") << " and " << counted(report.warnings, "warning")
