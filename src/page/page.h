@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/shown_text.h"
+
 // One field of a numbered record, its label or its link target: the text
 // that starts `at` bytes into the page's body and ends at the next bar, which
 // the record format puts after every field. Eight bytes, since a big page
@@ -93,7 +95,7 @@ std::optional<std::int32_t> record_number(std::string_view text);
 struct PageProblem {
   std::size_t line;  // 0 for one of the whole page
   bool error;
-  std::string message;  // may quote the page's text as it stands: to be shown safely
+  std::string message;  // the page's text in it already shown by the check's rule
 };
 
 // Takes each problem as the check finds it.
@@ -109,6 +111,7 @@ struct PageLink {
 // it: the problems of each line as it is read, then those that only the end
 // of the page shows (repeated numbers, records above the last row), each in
 // line order, then those of the whole page. So a page's problems take no
-// memory of their own. Returns every target that can be retrieved as
-// written.
-std::vector<PageLink> check_page(std::string_view body, const ProblemSink& report);
+// memory of their own. The page's text that a message quotes is shown by
+// `rule`, that of the stream the report goes to. Returns every target that
+// can be retrieved as written.
+std::vector<PageLink> check_page(std::string_view body, TextRule rule, const ProblemSink& report);
