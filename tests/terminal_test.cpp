@@ -68,6 +68,7 @@ class TerminalTest : public testing::Test {
                                 "5:Open|{host}/open.txt|\\\n"});
     server.route("/html404", {"<html>\n<body>Not here</body>\n", "404 Not Found"});
     server.route("/empty", {""});
+    server.route("/html200", {"<html>\n<body>A page for browsers</body>\n"});
     server.route("/open.txt", {"0:Open||-\n1:One||-\n5:Five||-\n"});
     server.route("/part",
                  {"0:Part||-\n1:One||-\n2:Two||-\n3:Thr", "200 OK", Reply::Style::part_then_hang});
@@ -555,13 +556,31 @@ TEST_F(TerminalTest, NothingYouAreReadingIsLost) {
         {"x\r", "EXITING"}},
        {},
        {"ERROR DECODING PAGE"}},
-      {"a page shows its own rows, and says when it has none",
-       start,
-       {{"", shown_t + prompt},
+      {"a page shows its own rows, and says when it has none; a body without one is no page",
+       "http://{host}/empty",
+       {{"", "TITLE: \r\n(NO RECORDS)\r\n" + prompt},
         {"g\r", "Enter URL: "},
         {"{host}/open.txt\r", "TITLE: Open\r\n1: One \r\n2:  \r\n3:  \r\n4:  \r\n5: Five \r\n"},
         {"g\r", "Enter URL: "},
-        {"{host}/empty\r", "TITLE: \r\n(NO RECORDS)\r\n" + prompt},
+        {"{host}/empty\r",
+         "STAYING ON http://{host}/open.txt (NOT A PAGE: NO RECORD IN IT)\r\n" + prompt},
+        {"g\r", "Enter URL: "},
+        {"{host}/html200\r",
+         "STAYING ON http://{host}/open.txt (NOT A PAGE: NO RECORD IN IT)\r\n" + prompt},
+        {"x\r", "EXITING"}}},
+      {"b goes back through every page left by a link or by g",
+       start,
+       {{"", shown_t + prompt},
+        {"3\r", shown_b + prompt},
+        {"g\r", "Enter URL: "},
+        {"{host}/open.txt\r", "TITLE: Open\r\n"},
+        {"g\r", "Enter URL: "},
+        {"{host}/empty\r", "STAYING ON http://{host}/open.txt (NOT A PAGE"},
+        {"u\r", "AT http://{host}/open.txt\r\nBACK TO http://{host}/b.txt\r\n" + prompt},
+        {"b\r", "CONNECTING TO http://{host}/b.txt\r\n" + shown_b + prompt},
+        {"b\r", "CONNECTING TO http://{host}/t.txt\r\n" + shown_t + prompt},
+        {"u\r", "AT http://{host}/t.txt\r\n" + prompt},
+        {"b\r", "NO PAGE TO GO BACK TO\r\n" + prompt},
         {"x\r", "EXITING"}}},
       {"a load that brings no page changes nothing",
        "http://{host}/fails.txt",

@@ -20,3 +20,7 @@ inline constexpr long least_bytes_a_minute = 60;
 // stops there; past this much of a body without a line feed, the first line
 // is long enough to tell whether it starts with a record.
 inline constexpr std::size_t link_first_line_bytes = std::size_t{64} << 10;
+
+// At a terminal, the trail of pages that b goes back through keeps this many,
+// so that a long session grows nothing per command.
+inline constexpr std::size_t longest_trail = 100;

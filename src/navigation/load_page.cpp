@@ -5,6 +5,7 @@
 #include <new>
 #include <optional>
 
+#include "base/limits.h"
 #include "base/messages.h"
 #include "navigation/loading.h"
 #include "navigation/navigation.h"
@@ -69,10 +70,14 @@ void read_or_say_why(PageModel& page, Retrieval& got, const RunMode& mode, std::
   }
 }
 
-// No response at all, or a failure status whose body holds no record: there
-// is nothing to show instead of the page being read.
-bool brings_no_page(const Retrieval& got) {
-  return !got.responded || (!success_status(got.status) && !holds_record(got.body));
+// At a terminal, why a load brings no page to show instead of the one being
+// read: no response at all, or a body without a record, whatever its status.
+// The reason after STAYING ON, empty when the line that says why the load
+// failed said it already; none when the load brings a page.
+std::optional<std::string_view> why_no_page(const Retrieval& got) {
+  if (got.responded && holds_record(got.body)) return std::nullopt;
+  if (got.responded && got.failure.empty()) return " (NOT A PAGE: NO RECORD IN IT)";
+  return "";
 }
 
 void forget_page(PageModel& page) {
@@ -80,28 +85,51 @@ void forget_page(PageModel& page) {
   clear_lines(page);
 }
 
-// Through pipes every load replaces the page, as scripts know it. At a
-// terminal the page being read is kept until another arrives: the old one
-// stays in memory while the new one is retrieved.
-void move_to(NavigationState& nav, NavigationState next, PageModel& page, const RunMode& mode,
-             std::ostream& out) {
+// How a step moves along the trail of pages that b goes back through, at a
+// terminal: leaving a page puts it on the trail, and going back takes the
+// most recent off. The oldest goes first once the trail is full.
+enum class TrailStep { stay, leave, back };
+
+void walk_trail(NavigationState& nav, TrailStep step) {
+  if (step == TrailStep::leave) {
+    if (nav.trail.size() == longest_trail) nav.trail.pop_front();
+    nav.trail.push_back(nav.current_url);
+  } else if (step == TrailStep::back && !nav.trail.empty()) {
+    nav.trail.pop_back();
+  }
+  nav.previous_url = nav.trail.empty() ? std::string() : nav.trail.back();
+}
+
+// Through pipes every load replaces the page, as scripts know it, and the
+// address to go back to becomes `piped_previous`. At a terminal the page
+// being read is kept until another arrives (the old one stays in memory
+// while the new one is retrieved), and only then does the trail move.
+void move_to(NavigationState& nav, std::string address, std::string piped_previous, TrailStep step,
+             PageModel& page, const RunMode& mode, std::ostream& out) {
   if (!mode.terminal) {
-    nav = std::move(next);
+    nav.current_url = std::move(address);
+    nav.previous_url = std::move(piped_previous);
     load_page(nav, page, mode, out);
     return;
   }
   std::optional<Retrieval> got;
   try {
-    got = fetch_page(next.current_url, mode, out);
+    got = fetch_page(address, mode, out);
+    if (got->stopped) drop_cut_line(got->body);
   } catch (const std::bad_alloc&) {
     // Nothing arrived that fits beside the page being read, which stays.
   }
-  if (!got || brings_no_page(*got)) {
-    say(message::staying_on, nav.current_url, mode, out);
-    remember_address(percent_encoded(next.current_url));  // Up at g offers it again
+  const std::optional<std::string_view> no_page =
+      got ? why_no_page(*got) : std::optional<std::string_view>("");
+  if (no_page) {
+    std::string line(message::staying_on);
+    append_visible(line, nav.current_url, mode.output_rule);
+    say(line + std::string(*no_page), out);
+    remember_address(percent_encoded(address));  // Up at g offers it again
     return;
   }
-  nav = std::move(next);
+  walk_trail(nav, step);
+  nav.current_url = std::move(address);
   forget_page(page);
   read_or_say_why(page, *got, mode, out);
   display_page(page, rows_shown(mode), out);
@@ -148,18 +176,18 @@ void load_page(const NavigationState& nav, PageModel& page, const RunMode& mode,
 
 void follow_link_to(NavigationState& nav, std::string address, PageModel& page, const RunMode& mode,
                     std::ostream& out) {
-  move_to(nav, {std::move(address), nav.current_url}, page, mode, out);
+  move_to(nav, std::move(address), nav.current_url, TrailStep::leave, page, mode, out);
 }
 
 void reload(NavigationState& nav, PageModel& page, const RunMode& mode, std::ostream& out) {
-  move_to(nav, nav, page, mode, out);
+  move_to(nav, nav.current_url, nav.previous_url, TrailStep::stay, page, mode, out);
 }
 
 void go_back(NavigationState& nav, PageModel& page, const RunMode& mode, std::ostream& out) {
-  move_to(nav, {nav.previous_url, nav.previous_url}, page, mode, out);
+  move_to(nav, nav.previous_url, nav.previous_url, TrailStep::back, page, mode, out);
 }
 
 void go_to_address(NavigationState& nav, std::string address, PageModel& page, const RunMode& mode,
                    std::ostream& out) {
-  move_to(nav, {std::move(address), nav.previous_url}, page, mode, out);
+  move_to(nav, std::move(address), nav.previous_url, TrailStep::leave, page, mode, out);
 }

@@ -2,6 +2,7 @@
 // load sequence, the steps between pages, and the command loop that steers.
 #pragma once
 
+#include <deque>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -12,23 +13,30 @@
 
 struct NavigationState {
   std::string current_url;
-  std::string previous_url;  // written only when a link is followed
+  // Through pipes written only when a link is followed. At a terminal the
+  // most recent page of the trail, or empty when the trail is.
+  std::string previous_url;
+  // At a terminal: the pages left by following a link or by g, the most
+  // recent last, which b goes back through; at most longest_trail of them.
+  std::deque<std::string> trail;
 };
 
 // Forgets the old page, retrieves current_url, parses and shows it.
 void load_page(const NavigationState& nav, PageModel& page, const RunMode& mode, std::ostream& out);
 
 // The steps between pages. Each loads the page it leads to. At a terminal, a
-// load that brings no page (no response, or a failure status and no record)
-// changes nothing: it says STAYING ON, and the page and both addresses stay.
-// Following a link to `address` leaves the current page to go back to.
+// load that brings no page (no response, or a body without a record)
+// changes nothing: it says STAYING ON, and the page, the addresses and the
+// trail stay. Following a link to `address` leaves the current page to go
+// back to; at a terminal g does too, and b goes back through the trail.
 void follow_link_to(NavigationState& nav, std::string address, PageModel& page, const RunMode& mode,
                     std::ostream& out);
 void reload(NavigationState& nav, PageModel& page, const RunMode& mode, std::ostream& out);
-// Back to the page the last link was followed from, which stays the one to
-// go back to.
+// Back to the page the last link was followed from, which through pipes
+// stays the one to go back to.
 void go_back(NavigationState& nav, PageModel& page, const RunMode& mode, std::ostream& out);
-// To an address typed at the prompt; the page to go back to stays.
+// To an address typed at the prompt; through pipes the page to go back to
+// stays.
 void go_to_address(NavigationState& nav, std::string address, PageModel& page, const RunMode& mode,
                    std::ostream& out);
 
