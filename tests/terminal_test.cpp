@@ -1,8 +1,11 @@
 // The browser at a terminal, driven through a pseudo-terminal as a person
 // would: line editing and history, Ctrl-C, Ctrl-D and the failure lines.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <fstream>
 #include <thread>
 
 #include "support/loopback_server.h"
@@ -190,6 +193,10 @@ TEST_F(TerminalTest, EditingAndHistory) {
 }
 
 TEST_F(TerminalTest, ForgivesWhatPeopleType) {
+  char folder[] = "/tmp/linebrowse-disk-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string on_disk = std::string(folder) + "/page.txt";
+  std::ofstream(on_disk) << "0:On disk||-\n1:Here||\\\n";
   const std::string commands =
       "  NUMBER  follow the link of that row\r\n  d       show the page again\r\n";
   const std::string unknown = " (? LISTS THE COMMANDS)\r\n" + prompt;
@@ -199,6 +206,17 @@ TEST_F(TerminalTest, ForgivesWhatPeopleType) {
        {{"?\r", "?\r\n" + commands},
         {"h\r", "h\r\n" + commands},
         {"HeLp\r", "HeLp\r\n" + commands},
+        {"x\r", "EXITING"}}},
+      {"? at the first prompt explains it; file:// there and at g is a page on disk",
+       "",
+       {{"", "Enter URL: "},
+        {"help\r", "TYPE THE ADDRESS OF A PAGE"},
+        {"", "Enter URL: "},
+        {"file://" + on_disk + "\r", "TITLE: On disk\r\n1: Here \r\n" + prompt},
+        {"g\r", "Enter URL: "},
+        {"?\r", "CONNECTING TO http://?\r\n"},
+        {"g\r", "Enter URL: "},
+        {"FILE://" + on_disk + "\r", "CONNECTING TO FILE://" + on_disk + "\r\nTITLE: On disk"},
         {"x\r", "EXITING"}}},
       {"q exits", start, {{"q\r", "q\r\nEXITING\r\n"}}},
       {"QUIT exits", start, {{"QUIT\r", "QUIT\r\nEXITING\r\n"}}},
@@ -231,6 +249,8 @@ TEST_F(TerminalTest, ForgivesWhatPeopleType) {
         {"b\r", "b\r\nNO PAGE TO GO BACK TO\r\n" + prompt},
         {"x\r", "EXITING"}}},
   });
+  std::remove(on_disk.c_str());
+  rmdir(folder);
 }
 
 TEST_F(TerminalTest, CtrlCBringsBackThePrompt) {

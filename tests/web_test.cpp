@@ -55,12 +55,16 @@ TEST(PercentEncoded, LeavesOnlyPrintableAscii) {
 
 // The address prompt, which navigation keeps beside the command loop.
 TEST(PromptUrl, ReadsOneWordAndLeavesTheRest) {
-  std::istringstream in("  \t server/a  https://b\n\n");
+  std::istringstream in("  \t server/a  https://b ? file:///x\n\n");
   std::ostringstream out;
-  EXPECT_EQ(prompt_url(in, out).word, "http://server/a");
-  EXPECT_EQ(prompt_url(in, out).word, "http://b");
-  EXPECT_EQ(prompt_url(in, out).word, "http://");
-  EXPECT_EQ(out.str(), "Enter URL: Enter URL: HTTPS NOT SUPPORTED\nEnter URL: ");
+  const RunMode piped;  // where ? and file:// are addresses like any other
+  EXPECT_EQ(prompt_url(piped, in, out, "help").word, "http://server/a");
+  EXPECT_EQ(prompt_url(piped, in, out, "help").word, "http://b");
+  EXPECT_EQ(prompt_url(piped, in, out, "help").word, "http://?");
+  EXPECT_EQ(prompt_url(piped, in, out).word, "http://file:///x");
+  EXPECT_EQ(prompt_url(piped, in, out).word, "http://");
+  EXPECT_EQ(out.str(),
+            "Enter URL: Enter URL: HTTPS NOT SUPPORTED\nEnter URL: Enter URL: Enter URL: ");
 }
 
 // A server is taken to have stopped after the limit with fewer than 60 bytes

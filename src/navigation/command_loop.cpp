@@ -111,7 +111,7 @@ bool carry_out(const std::string& word, NavigationState& nav, PageModel& page,
   } else if (is_one_of(word, {"b"})) {
     go_back_if_possible(nav, page, mode, out);
   } else if (is_one_of(word, {"g"})) {
-    Answer address = prompt_url(in, out);
+    Answer address = prompt_url(mode, in, out);
     if (address.kind != Answer::typed) return true;  // Ctrl-C or Ctrl-D takes the go-to back
     go_to_address(nav, std::move(address.word), page, mode, out);
   } else if (!terminal) {

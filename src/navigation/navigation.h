@@ -41,8 +41,11 @@ void go_to_address(NavigationState& nav, std::string address, PageModel& page, c
                    std::ostream& out);
 
 // Prompts "Enter URL: " and returns the word typed, normalised. At a terminal
-// the answer may instead be Ctrl-C or Ctrl-D.
-Answer prompt_url(std::istream& in, std::ostream& out);
+// the answer may instead be Ctrl-C or Ctrl-D, an address that starts with
+// file:// is taken as typed, and with `help` given, ?, h and help write it
+// and ask again.
+Answer prompt_url(const RunMode& mode, std::istream& in, std::ostream& out,
+                  std::string_view help = {});
 
 // The commands, one line each, as --help and the ? command list them.
 extern const std::string_view command_list;

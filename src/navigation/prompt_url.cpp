@@ -1,5 +1,6 @@
 // The address prompt: one word typed, forced to plain HTTP as every address
-// typed or followed is.
+// typed or followed is; at a terminal a page on disk may be typed too.
+#include "base/ascii.h"
 #include "base/messages.h"
 #include "navigation/loading.h"
 #include "navigation/navigation.h"
@@ -10,8 +11,26 @@ std::string normalized_address(std::string_view url, std::ostream& out) {
   return std::move(normalized.address);
 }
 
-Answer prompt_url(std::istream& in, std::ostream& out) {
-  Answer answer = prompt_word(message::url_prompt, Recall::addresses, in, out);
-  if (answer.kind == Answer::typed) answer.word = normalized_address(answer.word, out);
-  return answer;
+namespace {
+
+bool asks_for_help(std::string_view word) {
+  return word == "?" || equals_ignoring_case(word, "h") || equals_ignoring_case(word, "help");
+}
+
+}  // namespace
+
+Answer prompt_url(const RunMode& mode, std::istream& in, std::ostream& out, std::string_view help) {
+  for (;;) {
+    Answer answer = prompt_word(message::url_prompt, Recall::addresses, in, out);
+    if (answer.kind != Answer::typed) return answer;
+    if (mode.terminal && !help.empty() && asks_for_help(answer.word)) {
+      out << help << std::flush;
+      continue;
+    }
+    // An author previews a page on disk as it is typed; links inside pages
+    // are still normalised, so they never reach a file.
+    if (mode.terminal && starts_ignoring_case(answer.word, "file://")) return answer;
+    answer.word = normalized_address(answer.word, out);
+    return answer;
+  }
 }

@@ -106,11 +106,17 @@ std::optional<int> answered_option(int argc, const char* const* argv, std::istre
 
 // The first address: the argument as typed, or asked for. Nothing when the
 // person at a terminal ends the run instead of answering.
-std::optional<std::string> first_address(int argc, const char* const* argv, std::istream& in,
-                                         std::ostream& out) {
+// What the first prompt says to ?, h or help at a terminal.
+constexpr std::string_view first_prompt_help =
+    "TYPE THE ADDRESS OF A PAGE AND PRESS ENTER, SUCH AS 127.0.0.1:8417/index.txt\n"
+    "(http:// IS PUT IN FRONT), OR A PAGE ON DISK: file:///home/me/page.txt.\n"
+    "CTRL-D LEAVES. ONCE A PAGE IS SHOWN, ? LISTS THE COMMANDS.\n";
+
+std::optional<std::string> first_address(int argc, const char* const* argv, const RunMode& mode,
+                                         std::istream& in, std::ostream& out) {
   if (argc > 1) return std::string(argv[1]);
   for (;;) {
-    Answer answer = prompt_url(in, out);
+    Answer answer = prompt_url(mode, in, out, first_prompt_help);
     if (answer.kind == Answer::typed) return std::move(answer.word);
     if (answer.kind == Answer::ended) return std::nullopt;
   }  // Ctrl-C asks again: there is no page to go back to yet
@@ -122,7 +128,7 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   const ConsoleRun console(mode);
   NavigationState nav;
   PageModel page;
-  auto address = first_address(argc, argv, in, out);
+  auto address = first_address(argc, argv, mode, in, out);
   if (!address) return 0;
   nav.current_url = std::move(*address);
   load_page(nav, page, mode, out);
