@@ -84,12 +84,30 @@ TEST_F(ScreenSums, FittedLine) {
 
 // The pause's line is never as wide as the screen.
 TEST(MoreLine, NeverWraps) {
-  const std::string full = "-- MORE: SPACE NEXT SCREEN, ENTER NEXT ROW, Q STOPS --";
+  const std::string full = "-- MORE: SPACE NEXT SCREEN, ENTER NEXT ROW, B BACK, Q STOPS --";
+  const std::string shorter = "-- MORE: SPACE, ENTER, B BACK, Q --";
   const std::pair<std::size_t, std::string> cases[] = {
-      {80, full},         {55, full},        {54, "-- MORE --"}, {40, "-- MORE --"},
-      {11, "-- MORE --"}, {10, "-- MORE -"}, {8, "-- MORE"},
+      {80, full},         {63, full},         {62, shorter},     {36, shorter},
+      {35, "-- MORE --"}, {11, "-- MORE --"}, {10, "-- MORE -"}, {8, "-- MORE"},
   };
   for (const auto& [columns, line] : cases) EXPECT_EQ(more_line(columns), line) << columns;
+}
+
+// What each key at the pause asks for: whole escape sequences, so that no
+// part of one is taken for a digit or a command.
+TEST(MoreFor, TakesEveryKeyWhole) {
+  const std::pair<std::string, More> cases[] = {
+      {" ", More::screen},         {"f", More::screen},      {"\x1b[6~", More::screen},
+      {"\r", More::row},           {"\n", More::row},        {"j", More::row},
+      {"\x1b[B", More::row},       {"\x1bOB", More::row},    {"b", More::back},
+      {"k", More::back},           {"\x1b[5~", More::back},  {"\x1b[A", More::back},
+      {"\x1bOA", More::back},      {"q", More::stop},        {"Q", More::stop},
+      {"\x03", More::stop},        {"0", More::command},     {"7", More::command},
+      {"x", More::nothing},        {"\x1b", More::nothing},  {"\x1b[1;5C", More::nothing},
+      {"\x1b[15~", More::nothing}, {"\x1bx", More::nothing}, {"\x1b[6;2~", More::nothing},
+  };
+  for (const auto& [key, more] : cases)
+    EXPECT_EQ(more_for(key), more) << testing::PrintToString(key);
 }
 
 // Rows of so many lines each on a screen of `rows`: before which rows the

@@ -134,7 +134,7 @@ class TerminalTest : public testing::Test {
 
 const std::string start = "http://{host}/t.txt";
 
-const std::string more = "-- MORE: SPACE NEXT SCREEN, ENTER NEXT ROW, Q STOPS --";
+const std::string more = "-- MORE: SPACE NEXT SCREEN, ENTER NEXT ROW, B BACK, Q STOPS --";
 const std::string more_erased = more + "\r\x1b[K";
 const std::string shown_t = "TITLE: Terminal\r\n1: Hang *\r\n2: Rows *\r\n3: To B *\r\n";
 const std::string shown_b = "TITLE: Page B\r\n1: Back *\r\n";
@@ -524,17 +524,44 @@ TEST_F(TerminalTest, ShowsOneScreenAtATime) {
        start,
        {{"", shown_t + prompt}, {"x\r", "EXITING"}},
        thirty},
-      {"a narrow window gets the short pause line, and the title stays on the screen",
+      {"the pause keys: PageDown, f, Down, j, PageUp, Up, b, k; any other key is the pause's",
        "http://{host}/long",
-       {{"", "TITLE: Long\r\n" + rows(1, 13) + "-- MORE --"},
+       {{"", "TITLE: Long\r\n" + rows(1, 28) + more},
+        {"\x1b[6~", "\r\x1b[K" + rows(29, 57) + more},
+        {"\x1b[B", "\r\x1b[K" + rows(58, 58) + more},
+        {"\x1b[5~", "\r\x1b[KTITLE: Long\r\n" + rows(1, 28) + more},
+        {"f", "\r\x1b[K" + rows(29, 57) + more},
+        {"x", ""},
+        {"\x1b[1;5C", ""},
+        {"\x1bOB", "\r\x1b[K" + rows(58, 58) + more},
+        {"j", "\r\x1b[K" + rows(59, 59) + more},
+        {"\x1b[A", "\r\x1b[KTITLE: Long\r\n" + rows(1, 28) + more},
+        {" ", "\r\x1b[K" + rows(29, 57) + more},
+        {" ", "\r\x1b[K" + rows(58, 86) + more},
+        {"b", "\r\x1b[K" + rows(29, 57) + more},
+        {"k", "\r\x1b[KTITLE: Long\r\n" + rows(1, 28) + more},
+        {"q", "\r\x1b[K" + prompt},
+        {"x\r", "x\r\nEXITING"}},
+       thirty},
+      {"a narrow window gets a shorter pause line, and the title stays on the screen",
+       "http://{host}/long",
+       {{"", "TITLE: Long\r\n" + rows(1, 13) + "-- MORE: SPACE, ENTER, B BACK, Q --"},
         {"q", "\r\x1b[K" + prompt},
         {"x\r", "EXITING"}},
        {15, 40, ""},
        {more}},
-      {"a window resized at the pause is measured at the next key",
+      {"a very narrow window gets the shortest",
+       "http://{host}/long",
+       {{"", "TITLE: Long\r\n" + rows(1, 13) + "-- MORE --"},
+        {"q", "\r\x1b[KEnter line number"},  // the prompt itself wraps here
+        {"x\r", "EXITING"}},
+       {15, 30, ""}},
+      {"a window resized at the pause is measured at the next key, and the pause line, which "
+       "now wraps, is erased whole",
        "http://{host}/long",
        {{"", "TITLE: Long\r\n" + rows(1, 28) + more},
-        {" ", "\r\x1b[K" + rows(29, 42) + more, 10, 0, 15, 60},
+        {" ", "\r\x1b[1A\x1b[J" + rows(29, 42) + "-- MORE: SPACE, ENTER, B BACK, Q --", 10, 0, 15,
+         60},
         {"q", "\r\x1b[K" + prompt},
         {"x\r", "EXITING"}},
        {30, 100, ""}},

@@ -86,10 +86,30 @@ std::string fitted_line(std::string_view own, std::string_view text, std::size_t
 }
 
 std::string_view more_line(std::size_t columns) {
-  constexpr std::string_view full = "-- MORE: SPACE NEXT SCREEN, ENTER NEXT ROW, Q STOPS --";
+  constexpr std::string_view full =
+      "-- MORE: SPACE NEXT SCREEN, ENTER NEXT ROW, B BACK, Q STOPS --";
+  constexpr std::string_view shorter = "-- MORE: SPACE, ENTER, B BACK, Q --";
   constexpr std::string_view brief = "-- MORE --";
   if (full.size() < columns) return full;
+  if (shorter.size() < columns) return shorter;
   return brief.substr(0, columns - 1);
+}
+
+More more_for(std::string_view key) {
+  if (key.size() == 1) {
+    const char c = key.front();
+    if (c == ' ' || c == 'f') return More::screen;
+    if (c == '\r' || c == '\n' || c == 'j') return More::row;
+    if (c == 'b' || c == 'k') return More::back;
+    if (c == 'q' || c == 'Q' || c == 3) return More::stop;
+    if (c >= '0' && c <= '9') return More::command;
+    return More::nothing;
+  }
+  if (key == "\033[6~") return More::screen;                   // PageDown
+  if (key == "\033[B" || key == "\033OB") return More::row;    // Down
+  if (key == "\033[5~" || key == "\033[A" || key == "\033OA")  // PageUp, Up
+    return More::back;
+  return More::nothing;
 }
 
 void PageCount::new_screen(std::size_t rows) {

@@ -37,9 +37,23 @@ std::size_t row_lines(std::string_view own, std::string_view field, std::string_
 std::string fitted_line(std::string_view own, std::string_view text, std::size_t columns,
                         TextRule rule);
 
-// The pause's line on a screen `columns` wide: never as wide as the screen,
-// so that it never wraps and erasing it leaves nothing between the rows.
+// The pause's line on a screen `columns` wide: which keys do what, as much as
+// fits, and never as wide as the screen, so that it never wraps and erasing
+// it leaves nothing between the rows.
 std::string_view more_line(std::size_t columns);
+
+// What a key pressed at the pause asks for. `key` is all that one key sent:
+// a byte, or a whole escape sequence (an arrow, PageDown, a function key,
+// Alt with a letter), so that no part of one reaches the command line.
+enum class More {
+  screen,   // Space, PageDown, f: the next screenful
+  row,      // Enter, Down, j: one more row
+  back,     // PageUp, Up, b, k: the screenful before, written again
+  stop,     // q, Ctrl-C: no more rows
+  command,  // a digit: no more rows, and the command line starts with it
+  nothing,  // any other key, taken by the pause
+};
+More more_for(std::string_view key);
 
 // The pager's count: the lines shown since the last pause, and how many are
 // allowed before the next.

@@ -97,17 +97,48 @@ void give_back_terminal() { set_mode(console().found_mode); }
 
 void keep_keys_waiting() { set_mode(console().quiet_mode); }
 
-int read_key() {
+namespace {
+
+// One byte from the terminal; -1 at the end of input, or when `wait_ms` is
+// not negative and nothing comes within it.
+int read_byte(int wait_ms) {
+  if (wait_ms >= 0) {
+    pollfd ready{STDIN_FILENO, POLLIN, 0};
+    if (poll(&ready, 1, wait_ms) != 1) return -1;
+  }
+  unsigned char byte = 0;
+  ssize_t got = 0;
+  do {
+    got = read(STDIN_FILENO, &byte, 1);
+  } while (got < 0 && errno == EINTR);
+  return got == 1 ? byte : -1;
+}
+
+// A key's escape sequence comes at once; a lone Esc is followed by nothing.
+constexpr int sequence_wait_ms = 50;
+
+}  // namespace
+
+std::string read_key() {
   termios keys = console().quiet_mode;
   keys.c_lflag &= ~static_cast<tcflag_t>(ISIG);  // Ctrl-C and Ctrl-Z arrive as keys
   set_mode(keys);
-  unsigned char key = 0;
-  ssize_t got = 0;
-  do {
-    got = read(STDIN_FILENO, &key, 1);
-  } while (got < 0 && errno == EINTR);
+  std::string key;
+  int byte = read_byte(-1);
+  if (byte >= 0) key += static_cast<char>(byte);
+  if (byte == 0x1b && (byte = read_byte(sequence_wait_ms)) >= 0) {
+    key += static_cast<char>(byte);
+    if (byte == '[') {  // parameters and intermediates, up to the final byte
+      while ((byte = read_byte(sequence_wait_ms)) >= 0) {
+        key += static_cast<char>(byte);
+        if (byte >= 0x40 && byte <= 0x7e) break;
+      }
+    } else if (byte == 'O' && (byte = read_byte(sequence_wait_ms)) >= 0) {
+      key += static_cast<char>(byte);
+    }
+  }
   keep_keys_waiting();
-  return got == 1 ? key : -1;
+  return key;
 }
 
 void save_keys_typed_ahead() {

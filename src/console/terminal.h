@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 // Takes the terminal for the run: keys wait unechoed between prompts, and a
 // stop or a signal that ends the run leaves it as it was found. give_back_
@@ -17,9 +18,11 @@ void erase_passing_line_on_ending_signals();
 // Puts the terminal back in the mode it has between prompts.
 void keep_keys_waiting();
 
-// One key from the terminal, read without echo; Ctrl-C and Ctrl-Z come as
-// the bytes 3 and 26. -1 at the end of input.
-int read_key();
+// One key from the terminal, read without echo: a byte, or all of an escape
+// sequence that a key sends (ESC, then [ or O with its parameters and final
+// byte, or one more byte for Alt). Ctrl-C and Ctrl-Z come as the bytes 3 and
+// 26. Empty at the end of input.
+std::string read_key();
 
 // Keeps the keys typed so far and not yet read for the next prompt, before
 // the pause reads its own key.

@@ -12,14 +12,21 @@
 
 namespace {
 
-enum class More { screen, row, stop };
-
 constexpr std::string_view erase_line = "\r\033[K";
 
 // Takes a line that was shown only for a while off the screen; a dumb
-// terminal cannot erase it, so the next line starts under it.
-void end_passing_line(std::ostream& out) {
-  out << (console().mode.dumb ? std::string_view("\n") : erase_line) << std::flush;
+// terminal cannot erase it, so the next line starts under it. A line of
+// `width` columns that a window made narrower now wraps is erased from where
+// it starts.
+void end_passing_line(std::ostream& out, std::size_t width = 0) {
+  if (console().mode.dumb) {
+    out << '\n';
+  } else if (const std::size_t columns = screen_size().columns; width > columns) {
+    out << "\r\033[" << (width - 1) / columns << "A\033[J";
+  } else {
+    out << erase_line;
+  }
+  out << std::flush;
   note_passing_line(false);
 }
 
@@ -29,29 +36,27 @@ void show_passing_line(std::string_view line, std::ostream& out) {
 }
 
 // The pause between screenfuls: one line, a key read without echo, and the
-// line taken off again. Keys typed before it are kept for the next prompts,
-// and a digit starts the command line.
+// line taken off again. Keys typed before it are kept for the next prompts;
+// every key it reads, escape sequences whole, is its own, but a digit, which
+// starts the command line.
 More ask_for_more(std::size_t columns, std::ostream& out) {
   save_keys_typed_ahead();
   const std::string_view pause = more_line(columns);
   show_passing_line(pause, out);
   for (;;) {
-    const int key = read_key();
-    if (key == 26) {  // Ctrl-Z
-      end_passing_line(out);
+    const std::string key = read_key();
+    if (key == "\x1a") {  // Ctrl-Z
+      end_passing_line(out, pause.size());
       suspend_run();
       show_passing_line(pause, out);
       continue;
     }
-    const bool digit = key >= '0' && key <= '9';
-    if (key != ' ' && key != '\r' && key != '\n' && key != 'q' && key != 'Q' && key != 3 &&
-        key >= 0 && !digit)
-      continue;
-    end_passing_line(out);
-    if (key == 3) ctrl_c_key();
-    if (digit) console().typed_ahead += static_cast<char>(key);
-    if (key == ' ') return More::screen;
-    return key == '\r' || key == '\n' ? More::row : More::stop;
+    const More more = key.empty() ? More::stop : more_for(key);
+    if (more == More::nothing) continue;
+    end_passing_line(out, pause.size());
+    if (key == "\x03") ctrl_c_key();
+    if (more == More::command) console().typed_ahead += key;
+    return more;
   }
 }
 
@@ -137,30 +142,35 @@ void ConsoleWriter::finish() {
   out.flush();
 }
 
-bool ConsoleWriter::make_room(std::string_view own, std::string_view network_field,
+Room ConsoleWriter::make_room(std::string_view own, std::string_view network_field,
                               std::string_view own_end) {
-  if (!paging_ || stopped_) return !stopped_;
+  if (stopped_) return Room::stopped;
+  if (!paging_) return Room::granted;
   std::size_t lines = row_lines(own, network_field, own_end, columns, rule, rows);
+  Room room = Room::granted;
   if (count.must_pause(lines)) {
     flush();
-    if (stopped_) return false;
+    if (stopped_) return Room::stopped;
     const More more = ask_for_more(columns, out);
-    if (more == More::stop) {
+    if (more == More::stop || more == More::command) {
       stopped_ = true;
-      return false;
+      return Room::stopped;
     }
     // The window may have been resized while it waited.
     const ScreenSize size = screen_size();
     rows = size.rows;
     columns = size.columns;
     lines = row_lines(own, network_field, own_end, columns, rule, rows);
-    if (more == More::screen)
-      count.new_screen(rows);
-    else
+    if (more == More::row) {
       count.allow_one_more(lines);
+    } else {
+      count.new_screen(rows);
+      if (more == More::back) return Room::back;  // the caller makes room for an earlier row
+      room = Room::new_screen;
+    }
   }
   count.count(lines);
-  return true;
+  return room;
 }
 
 void show_status(std::string_view text, std::ostream& out) {

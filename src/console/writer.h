@@ -11,6 +11,16 @@
 #include "base/shown_text.h"
 #include "console/screen_sums.h"
 
+// What making room for a line came to.
+enum class Room {
+  granted,     // it fits under what the screen shows
+  new_screen,  // after a pause it starts a new screenful
+  back,        // after a pause the reader asked for the screenful before: a
+               // new screenful begins, and the caller makes room again for
+               // the earlier line it goes back to
+  stopped,     // nothing more is written
+};
+
 // Writes to the console through a buffer of its own, so that a page of any
 // size is shown without taking memory. At a terminal, Ctrl-C stops the
 // writing within a buffer's worth, even inside one long text, and rows that
@@ -43,8 +53,16 @@ struct ConsoleWriter {
   // At a terminal, before a line of `own`, the field `network_field` starts
   // with (as write_visible_field takes it) and `own_end`: when the line would
   // not fit on the screen under what was shown since the last pause, pauses
-  // and asks for more. False when the person stops the rows instead.
-  bool make_room(std::string_view own, std::string_view network_field, std::string_view own_end);
+  // and asks for more.
+  Room make_room(std::string_view own, std::string_view network_field, std::string_view own_end);
+
+  // At a terminal: the lines such a line takes on the screen, and how many
+  // lines a screenful holds, for a caller that goes back a screenful.
+  std::size_t lines_for(std::string_view own, std::string_view network_field,
+                        std::string_view own_end) const {
+    return row_lines(own, network_field, own_end, columns, rule, rows);
+  }
+  std::size_t screenful() const { return rows - 1; }
 
   // By Ctrl-C or at the pause: nothing more is written.
   bool stopped() const { return stopped_; }

@@ -48,6 +48,8 @@ struct RowNumber {
     digits[padding + size + 1] = ' ';
     return {digits.data(), padding + size + 2};
   }
+  // Counts on from `row` instead, as count_up does from there.
+  void start_at(std::int32_t row) { text_of(row); }
   void count_up() {
     for (std::size_t i = width; i-- > 0;) {
       if (digits[i] != '9') {
@@ -71,12 +73,14 @@ std::int32_t last_row(const PageModel& page, RowsShown rows) {
 }
 
 // One row as the page shows it: number, label and a star when it links
-// somewhere. False when the writing stopped. Inline, so that the loop over a
-// million rows makes no call for each: saves 2.5 ms of 23 in showing the
-// million-record page.
-inline bool show_row(ConsoleWriter& screen, std::string_view number, std::string_view label_field,
+// somewhere, unless the writing stopped or the reader goes back. Inline, so
+// that the loop over a million rows makes no call for each: saves 2.5 ms of
+// 23 in showing the million-record page.
+inline Room show_row(ConsoleWriter& screen, std::string_view number, std::string_view label_field,
                      bool links) {
-  if (screen.paging() && !screen.make_room(number, label_field, links ? " *" : " ")) return false;
+  const Room room =
+      screen.paging() ? screen.make_room(number, label_field, links ? " *" : " ") : Room::granted;
+  if (room == Room::stopped || room == Room::back) return room;
   screen.write(number);
   screen.write_visible_field(label_field);
   // Each end a literal of its own, whose length the compiler knows, so that
@@ -85,7 +89,52 @@ inline bool show_row(ConsoleWriter& screen, std::string_view number, std::string
     screen.write(" *\n");
   else
     screen.write(" \n");
-  return true;
+  return room;
+}
+
+std::string_view title_of(const PageModel& page) {
+  const NumberedField* title = find_field(page.line_labels, 0);
+  return title ? text_from(page, *title) : std::string_view();
+}
+
+void show_title(ConsoleWriter& screen, const PageModel& page, RowsShown rows) {
+  const std::string_view title_field = title_of(page);
+  if (screen.make_room(message::title, title_field, "") != Room::stopped) {
+    screen.write(message::title);
+    screen.write_visible_field(title_field);
+    screen.write("\n");
+  }
+  if (rows == RowsShown::own && page.line_labels.empty() &&
+      screen.make_room(message::no_records, "", "") != Room::stopped) {
+    screen.write(message::no_records);
+    screen.write("\n");
+  }
+}
+
+// The row that the screenful before the one starting at `start` begins with
+// (0 for the title): as many rows before it as fill a screen. Each is looked
+// up afresh, so nothing is allocated.
+std::int64_t screen_before(const ConsoleWriter& screen, const PageModel& page,
+                           std::int32_t last_line, std::int64_t start) {
+  RowNumber number(last_line);
+  std::size_t room = screen.screenful();
+  std::int64_t row = start;
+  while (row > 0) {
+    const auto before = static_cast<std::int32_t>(row - 1);
+    std::size_t lines = 0;
+    if (before == 0) {
+      lines = screen.lines_for(message::title, title_of(page), "");
+    } else {
+      const NumberedField* label = find_field(page.line_labels, before);
+      const bool links = find_field(page.line_links, before) != nullptr;
+      lines = screen.lines_for(number.text_of(before), label ? text_from(page, *label) : "",
+                               links ? " *" : " ");
+    }
+    if (lines > room && row != start) break;
+    room -= std::min(lines, room);
+    --row;
+  }
+  return row;
 }
 
 // Whether `label` holds `lower_text`, which is in lower case, in any case.
@@ -97,32 +146,33 @@ bool holds_ignoring_case(std::string_view label, std::string_view lower_text) {
 }  // namespace
 
 // Nothing here allocates, so a page whose parse ran out of memory still shows.
-// At a terminal the rows come one screenful at a time.
+// At a terminal the rows come one screenful at a time, and the reader may go
+// back a screenful: the rows before are written again.
 void display_page(const PageModel& page, RowsShown rows, std::ostream& out) {
   ConsoleWriter screen(out);
-  const NumberedField* title = find_field(page.line_labels, 0);
-  const std::string_view title_field = title ? text_from(page, *title) : std::string_view();
-  if (screen.make_room(message::title, title_field, "")) {
-    screen.write(message::title);
-    screen.write_visible_field(title_field);
-    screen.write("\n");
-  }
-  if (rows == RowsShown::own && page.line_labels.empty() &&
-      screen.make_room(message::no_records, "", "")) {
-    screen.write(message::no_records);
-    screen.write("\n");
-  }
-
+  show_title(screen, page, rows);
   const std::int32_t last_line = last_row(page, rows);
   RowNumber number(last_line);
   auto next_label = page.line_labels.begin();
   auto next_link = page.line_links.begin();
+  std::int64_t screen_start = 0;  // the row the screenful on show began with; 0 is the title
   for (std::int64_t wide_row = 1; wide_row <= last_line && !screen.stopped(); ++wide_row) {
     auto row = static_cast<std::int32_t>(wide_row);
     const NumberedField* label = record_at(page.line_labels, next_label, row);
     const std::string_view label_field = label ? text_from(page, *label) : std::string_view();
     const bool links = record_at(page.line_links, next_link, row) != nullptr;
-    if (!show_row(screen, number.text(), label_field, links)) break;
+    const Room room = show_row(screen, number.text(), label_field, links);
+    if (room == Room::stopped) break;
+    if (room == Room::back) {
+      screen_start = screen_before(screen, page, last_line, screen_start);
+      if (screen_start == 0) show_title(screen, page, rows);
+      wide_row = std::max<std::int64_t>(screen_start, 1) - 1;  // the loop counts on from here
+      number.start_at(static_cast<std::int32_t>(wide_row + 1));
+      next_label = first_field_from(page.line_labels, static_cast<std::int32_t>(wide_row + 1));
+      next_link = first_field_from(page.line_links, static_cast<std::int32_t>(wide_row + 1));
+      continue;
+    }
+    if (room == Room::new_screen) screen_start = wide_row;
     number.count_up();
   }
   screen.finish();
@@ -136,13 +186,24 @@ void display_matching_rows(const PageModel& page, std::string_view text, std::os
   std::transform(lower_text.begin(), lower_text.end(), lower_text.begin(), ascii_lower);
   bool found = false;
   auto next_link = page.line_links.begin();
-  for (auto label = first_field_from(page.line_labels, 1);
-       label != page.line_labels.end() && label->number <= last_line && !screen.stopped();
-       ++label) {
-    if (!holds_ignoring_case(field_text(page, *label), lower_text)) continue;
+  const auto first = first_field_from(page.line_labels, 1);
+  auto label = first;
+  while (label != page.line_labels.end() && label->number <= last_line && !screen.stopped()) {
+    if (!holds_ignoring_case(field_text(page, *label), lower_text)) {
+      ++label;
+      continue;
+    }
     found = true;
     const bool links = record_at(page.line_links, next_link, label->number) != nullptr;
-    if (!show_row(screen, number.text_of(label->number), text_from(page, *label), links)) break;
+    const Room room =
+        show_row(screen, number.text_of(label->number), text_from(page, *label), links);
+    if (room == Room::stopped) break;
+    if (room == Room::back) {  // a list goes back to its top
+      label = first;
+      next_link = page.line_links.begin();
+      continue;
+    }
+    ++label;
   }
   if (!found) {
     screen.write(message::no_row_matches);
@@ -156,16 +217,24 @@ void display_links(const PageModel& page, std::ostream& out) {
   RowNumber number(own_last_row(page));
   std::string line;  // label, arrow and address: network text, shown safely
   auto next_label = page.line_labels.begin();
-  for (const NumberedField& link : page.line_links) {
-    const NumberedField* label = record_at(page.line_labels, next_label, link.number);
+  auto link = page.line_links.begin();
+  while (link != page.line_links.end()) {
+    const NumberedField* label = record_at(page.line_labels, next_label, link->number);
     line.assign(label ? field_text(page, *label) : std::string_view());
     line += " -> ";
-    append_followed_address(line, field_text(page, link));
-    const std::string_view row = number.text_of(link.number);
-    if (!screen.make_room(row, line, "")) break;
+    append_followed_address(line, field_text(page, *link));
+    const std::string_view row = number.text_of(link->number);
+    const Room room = screen.make_room(row, line, "");
+    if (room == Room::stopped) break;
+    if (room == Room::back) {  // a list goes back to its top
+      link = page.line_links.begin();
+      next_label = page.line_labels.begin();
+      continue;
+    }
     screen.write(row);
     screen.write_visible(line);
     screen.write("\n");
+    ++link;
   }
   if (page.line_links.empty()) {
     screen.write(message::no_links);
