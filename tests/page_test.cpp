@@ -245,6 +245,24 @@ TEST(ShowPage, KeepsTheLastRecordOfEachNumberInShuffledPages) {
   }
 }
 
+// A search finds a text in a label however the label's letters repeat the
+// text's beginning, ignoring ASCII case only.
+TEST(FindRows, FindsTheTextWhereverItStands) {
+  const char* labels[] = {"aaab", "aab", "abaab", "AAB",        "xaAbx",  "aba",
+                          "aa",   "",    "a ab",  "\xc3\xa1ab", "abaaab", "aabaab"};
+  std::string body = "0:T||-\n";
+  for (std::size_t n = 0; n < std::size(labels); ++n)
+    body += std::to_string(n + 1) + ":" + labels[n] + "||-\n";
+  PageModel page;
+  split_lines(page, body + "13:end||\\\n");
+  parse_page(page);
+  std::ostringstream out;
+  display_matching_rows(page, "aAb", out);
+  EXPECT_EQ(out.str(),
+            "01: aaab \n02: aab \n03: abaab \n04: AAB \n05: xaAbx \n11: abaaab \n"
+            "12: aabaab \n");
+}
+
 TEST(LinkTarget, FindsTargetsBeyondTheShownRows) {
   PageModel page;
   split_lines(page, "0:T|home|-\n1:A||\\\n7:Hidden|far|-\n");

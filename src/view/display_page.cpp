@@ -5,6 +5,7 @@
 #include <array>
 #include <charconv>
 #include <string>
+#include <vector>
 
 #include "base/ascii.h"
 #include "base/messages.h"
@@ -137,11 +138,36 @@ std::int64_t screen_before(const ConsoleWriter& screen, const PageModel& page,
   return row;
 }
 
-// Whether `label` holds `lower_text`, which is in lower case, in any case.
-bool holds_ignoring_case(std::string_view label, std::string_view lower_text) {
-  return std::search(label.begin(), label.end(), lower_text.begin(), lower_text.end(),
-                     [](char a, char b) { return ascii_lower(a) == b; }) != label.end();
-}
+// Finds a text in labels, ignoring ASCII case, in time linear in the label
+// and the text (Knuth, Morris and Pratt): for each prefix of the text, how
+// much of it is also a prefix of the text, so that a mismatch never goes back
+// in the label. A 30,000-byte text in a 1 MiB label takes milliseconds, not
+// the half minute a naive search takes.
+class CaseFreeFinder {
+ public:
+  explicit CaseFreeFinder(std::string_view text) : lower(text), fallback(text.size() + 1, 0) {
+    std::transform(lower.begin(), lower.end(), lower.begin(), ascii_lower);
+    for (std::size_t i = 1, k = 0; i < lower.size(); ++i) {
+      while (k > 0 && lower[i] != lower[k]) k = fallback[k];
+      if (lower[i] == lower[k]) ++k;
+      fallback[i + 1] = k;
+    }
+  }
+
+  bool found_in(std::string_view label) const {
+    std::size_t matched = 0;
+    for (const char c : label) {
+      const char l = ascii_lower(c);
+      while (matched > 0 && l != lower[matched]) matched = fallback[matched];
+      if (l == lower[matched] && ++matched == lower.size()) return true;
+    }
+    return lower.empty();
+  }
+
+ private:
+  std::string lower;
+  std::vector<std::size_t> fallback;  // by prefix length
+};
 
 }  // namespace
 
@@ -182,14 +208,14 @@ void display_matching_rows(const PageModel& page, std::string_view text, std::os
   ConsoleWriter screen(out);
   const std::int32_t last_line = own_last_row(page);
   RowNumber number(last_line);
-  std::string lower_text(text);
-  std::transform(lower_text.begin(), lower_text.end(), lower_text.begin(), ascii_lower);
+  const CaseFreeFinder finder(text);
   bool found = false;
   auto next_link = page.line_links.begin();
   const auto first = first_field_from(page.line_labels, 1);
   auto label = first;
   while (label != page.line_labels.end() && label->number <= last_line && !screen.stopped()) {
-    if (!holds_ignoring_case(field_text(page, *label), lower_text)) {
+    if (take_ctrl_c()) break;  // a long search stops as the rows it shows do
+    if (!finder.found_in(field_text(page, *label))) {
       ++label;
       continue;
     }
