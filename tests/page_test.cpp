@@ -249,7 +249,7 @@ TEST(ShowPage, KeepsTheLastRecordOfEachNumberInShuffledPages) {
 // text's beginning, ignoring ASCII case only.
 TEST(FindRows, FindsTheTextWhereverItStands) {
   const char* labels[] = {"aaab", "aab", "abaab", "AAB",        "xaAbx",  "aba",
-                          "aa",   "",    "a ab",  "\xc3\xa1ab", "abaaab", "aabaab"};
+                          "aa",   "",    "a ab",  "\xc3\xa1" "ab", "abaaab", "aabaab"};
   std::string body = "0:T||-\n";
   for (std::size_t n = 0; n < std::size(labels); ++n)
     body += std::to_string(n + 1) + ":" + labels[n] + "||-\n";
