@@ -80,6 +80,10 @@ bool take_ctrl_c();
 // network text: shown by standard error's own rule.
 void say_on_error(std::string_view text, const RunMode& mode, std::ostream& err);
 
+// At a terminal: a line of ours was written (`line`, without its line
+// feed), which the next page's first screenful counts.
+void note_line_shown(std::string_view line);
+
 // Words typed. One whitespace-delimited word of input; empty at the end of
 // input. The rest of the line stays for the next read.
 std::string read_word(std::istream& in);

@@ -44,6 +44,10 @@ struct ConsoleState {
   // which erases the line: a status line or the pause is showing.
   volatile std::sig_atomic_t passing_line_shown = 0;
   bool status_shown = false;  // loop only: a status line is on the screen
+  // Loop only: the screen lines written since a prompt last asked, which the
+  // pager counts in its first screenful, so that what a load said before
+  // the page (CONNECTING TO, why it failed, where it broke) stays in sight.
+  std::size_t lines_since_prompt = 0;
 
   // Words typed at a terminal; loop only.
   std::unique_ptr<struct editline, EndEditor> editor;

@@ -151,6 +151,7 @@ void remember_line(ConsoleState& state, std::string line, Recall recall) {
 
 Answer prompt_at_terminal(std::string_view prompt, Recall recall, std::ostream& out) {
   ConsoleState& state = console();
+  state.lines_since_prompt = 0;
   if (prompt_takes_ctrl_c()) {  // Ctrl-C drops the rest of what was typed
     drop_waiting_words();
     state.typed_ahead.clear();

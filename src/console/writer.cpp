@@ -78,6 +78,15 @@ ConsoleWriter::ConsoleWriter(std::ostream& out) : out(out), rule(console().mode.
   rows = size.rows;
   columns = size.columns;
   count.new_screen(rows);
+  count.count(std::min(console().lines_since_prompt, rows - 1));
+}
+
+void note_line_shown(std::string_view line) {
+  ConsoleState& state = console();
+  if (!state.mode.terminal) return;
+  Span span{screen_size().columns};
+  span.place_ascii(line);
+  state.lines_since_prompt += span.lines;
 }
 
 ConsoleWriter::~ConsoleWriter() { flush(); }

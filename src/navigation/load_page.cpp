@@ -137,7 +137,10 @@ void move_to(NavigationState& nav, std::string address, std::string piped_previo
 
 }  // namespace
 
-void say(std::string_view line, std::ostream& out) { out << line << '\n' << std::flush; }
+void say(std::string_view line, std::ostream& out) {
+  out << line << '\n' << std::flush;
+  note_line_shown(line);
+}
 
 void say(std::string_view own, std::string_view network_text, const RunMode& mode,
          std::ostream& out) {
