@@ -248,8 +248,19 @@ TEST(ShowPage, KeepsTheLastRecordOfEachNumberInShuffledPages) {
 // A search finds a text in a label however the label's letters repeat the
 // text's beginning, ignoring ASCII case only.
 TEST(FindRows, FindsTheTextWhereverItStands) {
-  const char* labels[] = {"aaab", "aab", "abaab", "AAB",        "xaAbx",  "aba",
-                          "aa",   "",    "a ab",  "\xc3\xa1" "ab", "abaaab", "aabaab"};
+  const char* labels[] = {"aaab",
+                          "aab",
+                          "abaab",
+                          "AAB",
+                          "xaAbx",
+                          "aba",
+                          "aa",
+                          "",
+                          "a ab",
+                          "\xc3\xa1"
+                          "ab",
+                          "abaaab",
+                          "aabaab"};
   std::string body = "0:T||-\n";
   for (std::size_t n = 0; n < std::size(labels); ++n)
     body += std::to_string(n + 1) + ":" + labels[n] + "||-\n";
