@@ -14,6 +14,8 @@
 namespace {
 
 const std::string prompt = "Enter line number or command: ";
+// Said once a session, after the first page.
+const std::string hint = "? LISTS THE COMMANDS\r\n";
 const std::string up = "\x1b[A", left = "\x1b[D", home = "\x1b[H", ctrl_c = "\x03", ctrl_d = "\x04",
                   ctrl_v = "\x16";
 // What a hostile redirect puts after its address: a window title, a screen
@@ -143,7 +145,10 @@ TEST_F(TerminalTest, EditingAndHistory) {
   run_sessions({
       {"Up recalls the last line",
        start,
-       {{"", shown_t + prompt}, {"d\r", shown_t}, {up + "\r", shown_t}, {"x\r", "EXITING\r\n"}}},
+       {{"", shown_t + hint + prompt},
+        {"d\r", shown_t},
+        {up + "\r", shown_t},
+        {"x\r", "EXITING\r\n"}}},
       {"Left edits an address being typed",
        start,
        {{"g\r", "Enter URL: "},
@@ -212,7 +217,7 @@ TEST_F(TerminalTest, ForgivesWhatPeopleType) {
        {{"", "Enter URL: "},
         {"help\r", "TYPE THE ADDRESS OF A PAGE"},
         {"", "Enter URL: "},
-        {"file://" + on_disk + "\r", "TITLE: On disk\r\n1: Here \r\n" + prompt},
+        {"file://" + on_disk + "\r", "TITLE: On disk\r\n1: Here \r\n" + hint + prompt},
         {"g\r", "Enter URL: "},
         {"?\r", "CONNECTING TO http://?\r\n"},
         {"g\r", "Enter URL: "},
@@ -319,11 +324,11 @@ TEST_F(TerminalTest, FailuresSayWhy) {
        {{"",
          "CONNECTING TO http://" + refused +
              "/a\r\nRETRIEVAL FAILED: COULDN'T CONNECT TO SERVER\r\nTITLE: \r\n(NO RECORDS)\r\n" +
-             prompt},
+             hint + prompt},
         {"x\r", "EXITING"}}},
       {"a redirect says where to go",
        "http://{host}/moved",
-       {{"", "HTTP STATUS 301, MOVED TO http://{host}/b.txt\r\nTITLE: Moved\r\n" + prompt},
+       {{"", "HTTP STATUS 301, MOVED TO http://{host}/b.txt\r\nTITLE: Moved\r\n" + hint + prompt},
         {"x\r", "EXITING"}}},
       {"a 404 still shows its body",
        "http://{host}/gone",
@@ -461,7 +466,7 @@ TEST_F(TerminalTest, SaysWhatALoadIsDoing) {
        "http://{host}/trickle",
        {{"", "\rRECEIVED "},
         {"", " CTRL-C STOPS\x1b[K"},
-        {"", "\r\x1b[KTITLE: Drip\r\n1: One \r\n" + prompt},
+        {"", "\r\x1b[KTITLE: Drip\r\n1: One \r\n" + hint + prompt},
         {"x\r", "EXITING"}}},
       {"Ctrl-C stops a load, and says so before the page that arrived",
        "http://{host}/trickle",
@@ -475,12 +480,12 @@ TEST_F(TerminalTest, SaysWhatALoadIsDoing) {
       {"how long nothing has arrived",
        "http://{host}/hang",
        {{"", "\rNOTHING RECEIVED FOR 5 S, CTRL-C STOPS\x1b[K"},
-        {ctrl_c, "RETRIEVAL STOPPED\r\nTITLE: \r\n(NO RECORDS)\r\n" + prompt},
+        {ctrl_c, "RETRIEVAL STOPPED\r\nTITLE: \r\n(NO RECORDS)\r\n" + hint + prompt},
         {"x\r", "EXITING"}}},
       {"TERM=dumb: one status line, never rewritten",
        "http://{host}/trickle",
        {{"", "CONNECTING TO http://{host}/trickle\r\nRECEIVED "},
-        {"", " CTRL-C STOPS\r\nTITLE: Drip\r\n1: One \r\n" + prompt},
+        {"", " CTRL-C STOPS\r\nTITLE: Drip\r\n1: One \r\n" + hint + prompt},
         {"x\r", "EXITING"}},
        {24, 80, "", "dumb"},
        {"\x1b", "\rRECEIVED", "STOPS\r\nRECEIVED"}},
@@ -491,7 +496,7 @@ TEST_F(TerminalTest, KeysTypedDuringALoadWaitUnechoed) {
   LiveRun run({"http://" + server.host() + "/trickle"}, LiveRun::Input::terminal);
   ASSERT_TRUE(run.shows("\rRECEIVED ")) << run.output;
   run.type("d\r");
-  ASSERT_TRUE(run.shows("TITLE: Drip\r\n1: One \r\n" + prompt + "d\r\nTITLE: Drip\r\n"))
+  ASSERT_TRUE(run.shows("TITLE: Drip\r\n1: One \r\n" + hint + prompt + "d\r\nTITLE: Drip\r\n"))
       << run.output;
   const std::string loading = run.output.substr(0, run.output.find("TITLE:"));
   EXPECT_EQ(loading.find('d'), std::string::npos) << "echoed into the page: " << loading;
@@ -515,14 +520,14 @@ TEST_F(TerminalTest, ShowsOneScreenAtATime) {
        {{"", "CONNECTING TO http://{host}/long\r\nTITLE: Long\r\n" + rows(1, 27) + more},
         {" ", "\r\x1b[K" + rows(28, 56) + more},
         {"\r", "\r\x1b[K" + rows(57, 57) + more},
-        {"q", "\r\x1b[K" + prompt},
+        {"q", "\r\x1b[K" + hint + prompt},
         {"d d\r", "d\r\nTITLE: Long\r\n" + rows(1, 28) + more},
         {ctrl_c, "\r\x1b[K" + prompt},  // the second d goes with Ctrl-C
         {"x\r", "x\r\nEXITING"}},
        thirty},
       {"a page that fits shows as before",
        start,
-       {{"", shown_t + prompt}, {"x\r", "EXITING"}},
+       {{"", shown_t + hint + prompt}, {"x\r", "EXITING"}},
        thirty},
       {"the pause keys: PageDown, f, Down, j, PageUp, Up, b, k; any other key is the pause's",
        "http://{host}/long",
@@ -540,20 +545,20 @@ TEST_F(TerminalTest, ShowsOneScreenAtATime) {
         {" ", "\r\x1b[K" + rows(58, 86) + more},
         {"b", "\r\x1b[K" + rows(29, 57) + more},
         {"k", "\r\x1b[KTITLE: Long\r\n" + rows(1, 28) + more},
-        {"q", "\r\x1b[K" + prompt},
+        {"q", "\r\x1b[K" + hint + prompt},
         {"x\r", "x\r\nEXITING"}},
        thirty},
       {"a narrow window gets a shorter pause line, and the title stays on the screen",
        "http://{host}/long",
        {{"", "TITLE: Long\r\n" + rows(1, 11) + "-- MORE: SPACE, ENTER, B BACK, Q --"},
-        {"q", "\r\x1b[K" + prompt},
+        {"q", "\r\x1b[K" + hint + prompt},
         {"x\r", "EXITING"}},
        {15, 40, ""},
        {more}},
       {"a very narrow window gets the shortest",
        "http://{host}/long",
        {{"", "TITLE: Long\r\n" + rows(1, 11) + "-- MORE --"},  // CONNECTING TO takes two lines
-        {"q", "\r\x1b[KEnter line number"},                    // the prompt itself wraps here
+        {"q", "\r\x1b[K" + hint + "Enter line number"},        // the prompt itself wraps here
         {"x\r", "EXITING"}},
        {15, 30, ""}},
       {"a window resized at the pause is measured at the next key, and the pause line, which "
@@ -562,13 +567,13 @@ TEST_F(TerminalTest, ShowsOneScreenAtATime) {
        {{"", "TITLE: Long\r\n" + rows(1, 27) + more},
         {" ", "\r\x1b[1A\x1b[J" + rows(28, 41) + "-- MORE: SPACE, ENTER, B BACK, Q --", 10, 0, 15,
          60},
-        {"q", "\r\x1b[K" + prompt},
+        {"q", "\r\x1b[K" + hint + prompt},
         {"x\r", "EXITING"}},
        {30, 100, ""}},
       {"a digit at the pause starts the command line",
        "http://{host}/long-links",
        {{"", "27: Row 27 *\r\n" + more},
-        {"7", "\r\x1b[K" + prompt + "7"},
+        {"7", "\r\x1b[K" + hint + prompt + "7"},
         {"\r", "CONNECTING TO http://{host}/b.txt\r\n" + shown_b},
         {"x\r", "EXITING"}},
        thirty},
@@ -576,13 +581,13 @@ TEST_F(TerminalTest, ShowsOneScreenAtATime) {
        "http://{host}/long",
        {{"", rows(1, 27) + more},
         {" ", "\r\n" + rows(28, 56) + more},
-        {"q", "\r\n" + prompt},
+        {"q", "\r\n" + hint + prompt},
         {"x\r", "EXITING"}},
        {30, 80, "", "dumb"},
        {"\x1b"}},
       {"keys typed while the page loads wait for the prompt after the pause",
        "http://{host}/slow-long",
-       {{"", "CONNECTING TO"}, {"x\r", more}, {"q", "\r\x1b[K" + prompt}, {"", "EXITING"}},
+       {{"", "CONNECTING TO"}, {"x\r", more}, {"q", "\r\x1b[K" + hint + prompt}, {"", "EXITING"}},
        {10, 80, ""}},
   });
 }
@@ -599,13 +604,13 @@ TEST_F(TerminalTest, NothingYouAreReadingIsLost) {
       {"a stopped load shows every whole line that arrived",
        "http://{host}/part",
        {{"", " CTRL-C STOPS"},
-        {ctrl_c, "RETRIEVAL STOPPED\r\nTITLE: Part\r\n1: One \r\n2: Two \r\n" + prompt},
+        {ctrl_c, "RETRIEVAL STOPPED\r\nTITLE: Part\r\n1: One \r\n2: Two \r\n" + hint + prompt},
         {"x\r", "EXITING"}},
        {},
        {"ERROR DECODING PAGE"}},
       {"a page shows its own rows, and says when it has none; a body without one is no page",
        "http://{host}/empty",
-       {{"", "TITLE: \r\n(NO RECORDS)\r\n" + prompt},
+       {{"", "TITLE: \r\n(NO RECORDS)\r\n" + hint + prompt},
         {"g\r", "Enter URL: "},
         {"{host}/open.txt\r", "TITLE: Open\r\n1: One \r\n2:  \r\n3:  \r\n4:  \r\n5: Five \r\n"},
         {"g\r", "Enter URL: "},
@@ -617,7 +622,7 @@ TEST_F(TerminalTest, NothingYouAreReadingIsLost) {
         {"x\r", "EXITING"}}},
       {"b goes back through every page left by a link or by g",
        start,
-       {{"", shown_t + prompt},
+       {{"", shown_t + hint + prompt},
         {"3\r", shown_b + prompt},
         {"g\r", "Enter URL: "},
         {"{host}/open.txt\r", "TITLE: Open\r\n"},
@@ -631,7 +636,7 @@ TEST_F(TerminalTest, NothingYouAreReadingIsLost) {
         {"x\r", "EXITING"}}},
       {"a load that brings no page changes nothing",
        "http://{host}/fails.txt",
-       {{"", shown_fails + prompt},
+       {{"", shown_fails + hint + prompt},
         {"1\r", "HTTP STATUS 404\r\n" + staying},
         {"3\r", "RETRIEVAL FAILED: COULDN'T CONNECT TO SERVER\r\n" + staying},
         {"d\r", "d\r\n" + shown_fails},
@@ -716,7 +721,7 @@ TEST_F(TerminalTest, DumpAtATerminalNeverPauses) {
 // Ctrl-Z needs a shell with job control to stop the browser and go on with it.
 TEST_F(TerminalTest, CtrlZSuspendsAndFgShowsTheLineAgain) {
   LiveRun run({"http://" + server.host() + "/t.txt"}, LiveRun::Input::shell);
-  ASSERT_TRUE(run.shows("3: To B *\r\n" + prompt)) << run.output;
+  ASSERT_TRUE(run.shows("3: To B *\r\n" + hint + prompt)) << run.output;
   for (const Step& step : std::vector<Step>{{"ab", "ab"},
                                             {"\x1a", "Stopped"},
                                             {"fg\r", prompt + "ab"},

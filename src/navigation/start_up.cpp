@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "navigation/loading.h"
 #include "navigation/navigation.h"
 #include "navigation/page_tools.h"
 
@@ -132,6 +133,7 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   if (!address) return 0;
   nav.current_url = std::move(*address);
   load_page(nav, page, mode, out);
+  if (mode.terminal) say("? LISTS THE COMMANDS", out);  // once a session, after the first page
   command_loop(nav, page, mode, in, out);
   return 0;
 }
