@@ -581,6 +581,8 @@ TEST_F(TerminalTest, ShowsOneScreenAtATime) {
        "http://{host}/long",
        {{"", rows(1, 27) + more},
         {" ", "\r\n" + rows(28, 56) + more},
+        {"b", "\r\nTITLE: Long\r\n" + rows(1, 28) + more},
+        {" ", "\r\n" + rows(29, 57) + more},
         {"q", "\r\n" + hint + prompt},
         {"x\r", "EXITING"}},
        {30, 80, "", "dumb"},
