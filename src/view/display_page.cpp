@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -204,18 +205,40 @@ void display_page(const PageModel& page, RowsShown rows, std::ostream& out) {
   screen.finish();
 }
 
+// Found rows come a screenful at a time as the page's do; going back writes
+// the found rows of the screenful before again.
 void display_matching_rows(const PageModel& page, std::string_view text, std::ostream& out) {
   ConsoleWriter screen(out);
   const std::int32_t last_line = own_last_row(page);
   RowNumber number(last_line);
   const CaseFreeFinder finder(text);
+  const auto first = first_field_from(page.line_labels, 1);
+  const auto found_at = [&](NumberedFields::const_iterator label) {
+    return finder.found_in(field_text(page, *label));
+  };
+  // The found row the screenful before the one starting at `start` begins with.
+  const auto screen_before = [&](NumberedFields::const_iterator start) {
+    std::size_t room = screen.screenful();
+    auto begins = start;
+    for (auto label = start; label != first;) {
+      --label;
+      if (!found_at(label)) continue;
+      const bool links = find_field(page.line_links, label->number) != nullptr;
+      const std::size_t lines = screen.lines_for(number.text_of(label->number),
+                                                 text_from(page, *label), links ? " *" : " ");
+      if (lines > room && begins != start) break;
+      room -= std::min(lines, room);
+      begins = label;
+    }
+    return begins;
+  };
   bool found = false;
   auto next_link = page.line_links.begin();
-  const auto first = first_field_from(page.line_labels, 1);
   auto label = first;
+  auto screen_start = first;
   while (label != page.line_labels.end() && label->number <= last_line && !screen.stopped()) {
     if (take_ctrl_c()) break;  // a long search stops as the rows it shows do
-    if (!finder.found_in(field_text(page, *label))) {
+    if (!found_at(label)) {
       ++label;
       continue;
     }
@@ -224,11 +247,12 @@ void display_matching_rows(const PageModel& page, std::string_view text, std::os
     const Room room =
         show_row(screen, number.text_of(label->number), text_from(page, *label), links);
     if (room == Room::stopped) break;
-    if (room == Room::back) {  // a list goes back to its top
-      label = first;
-      next_link = page.line_links.begin();
+    if (room == Room::back) {
+      label = screen_start = screen_before(screen_start);
+      next_link = first_field_from(page.line_links, label->number);
       continue;
     }
+    if (room == Room::new_screen) screen_start = label;
     ++label;
   }
   if (!found) {
@@ -238,25 +262,45 @@ void display_matching_rows(const PageModel& page, std::string_view text, std::os
   screen.finish();
 }
 
+// Links come a screenful at a time as rows do; going back writes the links of
+// the screenful before again.
 void display_links(const PageModel& page, std::ostream& out) {
   ConsoleWriter screen(out);
   RowNumber number(own_last_row(page));
   std::string line;  // label, arrow and address: network text, shown safely
-  auto next_label = page.line_labels.begin();
-  auto link = page.line_links.begin();
-  while (link != page.line_links.end()) {
-    const NumberedField* label = record_at(page.line_labels, next_label, link->number);
+  const auto make_line = [&](const NumberedField& link, const NumberedField* label) {
     line.assign(label ? field_text(page, *label) : std::string_view());
     line += " -> ";
-    append_followed_address(line, field_text(page, *link));
+    append_followed_address(line, field_text(page, link));
+  };
+  // The link the screenful before the one starting at `start` begins with.
+  const auto screen_before = [&](NumberedFields::const_iterator start) {
+    std::size_t room = screen.screenful();
+    auto begins = start;
+    while (begins != page.line_links.begin()) {
+      const auto before = std::prev(begins);
+      make_line(*before, find_field(page.line_labels, before->number));
+      const std::size_t lines = screen.lines_for(number.text_of(before->number), line, "");
+      if (lines > room && begins != start) break;
+      room -= std::min(lines, room);
+      begins = before;
+    }
+    return begins;
+  };
+  auto next_label = page.line_labels.begin();
+  auto link = page.line_links.cbegin();
+  auto screen_start = link;
+  while (link != page.line_links.end()) {
+    make_line(*link, record_at(page.line_labels, next_label, link->number));
     const std::string_view row = number.text_of(link->number);
     const Room room = screen.make_room(row, line, "");
     if (room == Room::stopped) break;
-    if (room == Room::back) {  // a list goes back to its top
-      link = page.line_links.begin();
-      next_label = page.line_labels.begin();
+    if (room == Room::back) {
+      link = screen_start = screen_before(screen_start);
+      next_label = first_field_from(page.line_labels, link->number);
       continue;
     }
+    if (room == Room::new_screen) screen_start = link;
     screen.write(row);
     screen.write_visible(line);
     screen.write("\n");
