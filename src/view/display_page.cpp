@@ -213,11 +213,11 @@ void display_matching_rows(const PageModel& page, std::string_view text, std::os
   RowNumber number(last_line);
   const CaseFreeFinder finder(text);
   const auto first = first_field_from(page.line_labels, 1);
-  const auto found_at = [&](NumberedFields::const_iterator label) {
+  const auto found_at = [&](const NumberedFields::const_iterator& label) {
     return finder.found_in(field_text(page, *label));
   };
   // The found row the screenful before the one starting at `start` begins with.
-  const auto screen_before = [&](NumberedFields::const_iterator start) {
+  const auto screen_before = [&](const NumberedFields::const_iterator& start) {
     std::size_t room = screen.screenful();
     auto begins = start;
     for (auto label = start; label != first;) {
@@ -274,7 +274,7 @@ void display_links(const PageModel& page, std::ostream& out) {
     append_followed_address(line, field_text(page, link));
   };
   // The link the screenful before the one starting at `start` begins with.
-  const auto screen_before = [&](NumberedFields::const_iterator start) {
+  const auto screen_before = [&](const NumberedFields::const_iterator& start) {
     std::size_t room = screen.screenful();
     auto begins = start;
     while (begins != page.line_links.begin()) {
