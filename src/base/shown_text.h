@@ -1,6 +1,7 @@
-// How network text is shown, never obeyed: the one walk that decides, piece
-// by piece, what passes and what is written in notation. Writing and
-// measuring text both go through each_shown_piece.
+// How network text is shown, never obeyed: next_piece alone decides what
+// passes and what is written in notation. Measuring and appending text walk
+// it with each_shown_piece; the console's writer copies plain runs itself and
+// asks next_piece for every other piece.
 #pragma once
 
 #include <algorithm>
