@@ -27,6 +27,12 @@ inline std::string upper_case(std::string_view text) {
   return upper;
 }
 
+inline std::string lower_case(std::string_view text) {
+  std::string lower(text);
+  std::transform(lower.begin(), lower.end(), lower.begin(), ascii_lower);
+  return lower;
+}
+
 // Whether `text` is `lower`, which is written in lower case, in any case.
 constexpr bool equals_ignoring_case(std::string_view text, std::string_view lower) {
   return std::equal(text.begin(), text.end(), lower.begin(), lower.end(),

@@ -1,7 +1,11 @@
 // Normalising addresses: everything the user types or follows is loaded over
 // plain HTTP, so https:// is rewritten and a missing scheme is supplied.
-#include <array>
+#include <curl/curl.h>
 
+#include <array>
+#include <memory>
+
+#include "base/ascii.h"
 #include "base/messages.h"
 #include "web/web.h"
 
@@ -20,7 +24,31 @@ std::string_view without_https(std::string_view url) {
   return asks_for_https(url) ? url.substr(8) : url;
 }
 
+using CurlUrl = std::unique_ptr<CURLU, decltype(&curl_url_cleanup)>;
+
+// One part of a parsed address, as libcurl reads it; empty when it has none.
+std::string part_of(CURLU* url, CURLUPart part, unsigned flags = 0) {
+  char* text = nullptr;
+  if (curl_url_get(url, part, &text, flags) != CURLUE_OK) return {};
+  std::string copy(text);
+  curl_free(text);
+  return copy;
+}
+
 }  // namespace
+
+// Read by libcurl, as it reads the addresses it retrieves: user names, IPv6
+// hosts and default ports then count as they do for the retrieval.
+std::string site_of(const std::string& address) {
+  const CurlUrl url(curl_url(), curl_url_cleanup);
+  if (!url || address.find('\0') != std::string::npos ||
+      curl_url_set(url.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK)
+    return {};
+  const std::string host = part_of(url.get(), CURLUPART_HOST);
+  if (host.empty()) return {};
+  return lower_case(part_of(url.get(), CURLUPART_SCHEME)) + "://" + lower_case(host) + ":" +
+         part_of(url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
+}
 
 NormalizedUrl normalize_url(std::string_view url) {
   if (has_http_scheme(url)) return {std::string(url)};

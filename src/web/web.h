@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,16 +69,42 @@ Retrieval retrieve(const std::string& url, const TransferWatch& watch = {});
 // the announced length has come; else how much and how fast.
 std::string status_text(const TransferProgress& progress);
 
-// What retrieving a link target brought, as far as checking it needs.
-struct LinkAnswer {
-  std::string failure;     // why it failed or brought no page, as retrieve says it; "" if not
-  std::string first_line;  // the first line of the body, or its first 64 KiB
+// The site an address is on: its scheme, host and port, as
+// "http://host:80"; empty when it cannot be read as an address.
+std::string site_of(const std::string& address);
+
+// One address to retrieve side by side with others, and how much of it to keep.
+struct Wanted {
+  std::string address;
+  std::size_t id = 0;  // the caller's, handed back with the answer
+  bool whole = false;  // the whole body, up to the 64 MiB cap; else its first line
 };
+
+// What a side-by-side retrieval brought.
+struct SideAnswer {
+  std::string failure;  // why it failed or brought no page, as retrieve says it; "" if not
+  std::string body;     // the first line (or its first 64 KiB), or the whole body if wanted
+  bool cut = false;     // a whole body over the cap: `body` is its first 64 MiB
+};
+
+// The work of retrieving side by side, as the caller hands it out and takes
+// it back. Each is called from the retrieving thread; `answered` may make
+// more work for `next` to hand out.
+struct SideBySide {
+  std::function<std::optional<Wanted>()> next;  // what to retrieve next, if anything now
+  std::function<void(std::size_t id, SideAnswer answer)> answered;
+  std::function<bool()> stop;  // may be empty; asked at least every 200 ms
+};
+
+// Retrieves what `next` hands out, at most 8 at once over kept connections,
+// each cut after a minute in which fewer than 60 bytes came, until `next`
+// has nothing and nothing runs (true), or `stop` says so (false: what runs
+// is dropped unanswered).
+bool retrieve_side_by_side(const SideBySide& work);
 
 // Called each time a link's retrieval ends: how many are done, of how many.
 using LinkProgress = std::function<void(std::size_t done, std::size_t all)>;
 
-// Retrieves the addresses side by side, at most 8 at once over kept
-// connections, each cut after a minute without a byte.
-std::vector<LinkAnswer> retrieve_links(const std::vector<std::string>& addresses,
+// The first lines of the addresses, retrieved side by side.
+std::vector<SideAnswer> retrieve_links(const std::vector<std::string>& addresses,
                                        const LinkProgress& progress = {});
