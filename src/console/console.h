@@ -35,6 +35,9 @@ struct RunMode {
   // A line that says how long work is getting on goes to standard error:
   // only for the runs that take no commands, and only when it is a terminal.
   bool progress_on_error = false;
+  // Ctrl-C (SIGINT) stops the work, which then says what it did: for a run
+  // whose report is worth having in part, wherever it goes.
+  bool ctrl_c_stops = false;
 };
 
 // The mode of the dialogue, and of a run that only writes (--dump, --check):
@@ -42,7 +45,7 @@ struct RunMode {
 // and `with_progress` says how it is getting on when standard error is a
 // terminal.
 RunMode dialogue_mode();
-RunMode writing_mode(bool with_progress);
+RunMode writing_mode(bool with_progress, bool ctrl_c_stops = false);
 
 // The console of one run, set up from its mode when it begins and put back
 // when it ends. At a terminal, words are read through a line editor with

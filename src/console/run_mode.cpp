@@ -43,8 +43,9 @@ RunMode dialogue_mode() {
   return mode;
 }
 
-RunMode writing_mode(bool with_progress) {
+RunMode writing_mode(bool with_progress, bool ctrl_c_stops) {
   RunMode mode;
+  mode.ctrl_c_stops = ctrl_c_stops;
   mode.output_rule = rule_of(STDOUT_FILENO);
   mode.error_rule = rule_of(STDERR_FILENO);
   mode.progress_on_error = with_progress && is_terminal(STDERR_FILENO);

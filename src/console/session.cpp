@@ -17,6 +17,7 @@ ConsoleRun::ConsoleRun(const RunMode& mode) {
     state.screen_descriptor = STDERR_FILENO;
     erase_passing_line_on_ending_signals();
   }
+  if (mode.ctrl_c_stops) catch_ctrl_c();
   if (!mode.terminal) return;
   take_over_terminal();
   catch_ctrl_c();

@@ -2,6 +2,7 @@
 // page authors; start-up calls them for their options.
 #pragma once
 
+#include <cstddef>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -22,6 +23,8 @@ struct CheckOptions {
   bool links = false;              // also retrieve every link target
   bool strict = false;             // warnings count as errors for the status
   std::string stdin_name = "-";    // what "-" is reported as
+  bool site = false;               // the one name is where a whole site's check starts
+  std::size_t max_pages = 10000;   // pages a site's check reads at most
 };
 
 // --check: every problem of each named page, and with `links` its broken
@@ -30,6 +33,13 @@ struct CheckOptions {
 // does not fit in memory.
 int check_pages(const CheckOptions& options, const RunMode& mode, std::istream& in,
                 std::ostream& out, std::ostream& err);
+
+// --check --site: every page reachable from the address in options.names on
+// the same site (scheme, host and port) checked as check_pages checks one,
+// each link on them retrieved once, pages followed; then the summary line.
+// The status as for check_pages; 1 also when Ctrl-C stopped the check.
+int check_site(const CheckOptions& options, const RunMode& mode, std::ostream& out,
+               std::ostream& err);
 
 // The line on standard error that says why `name` failed: "linebrowse:
 // NAME: REASON", shown safely by standard error's rule.

@@ -1,6 +1,7 @@
 // Start-up: the options, or the first address, from the command line
 // untouched or from the address prompt normalised; then the first page and
 // the command loop.
+#include <charconv>
 #include <optional>
 #include <string_view>
 
@@ -43,11 +44,20 @@ void print_usage(std::ostream& out) {
       << std::flush;
 }
 
+// A count of 1 or more, written in decimal digits alone.
+bool read_count(std::string_view word, std::size_t& count) {
+  std::size_t read = 0;
+  const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), read);
+  if (error != std::errc() || end != word.data() + word.size() || read == 0) return false;
+  count = read;
+  return true;
+}
+
 // --dump and --check, with their options anywhere before "--", which ends
 // them. Returns the exit status.
 int run_tool(int argc, const char* const* argv, std::istream& in, std::ostream& out,
              std::ostream& err) {
-  bool dump = false, check = false, options_ended = false;
+  bool dump = false, check = false, options_ended = false, max_pages_given = false;
   CheckOptions options;
   std::vector<std::string> words;
   const RunMode error_mode = writing_mode(false);
@@ -61,6 +71,13 @@ int run_tool(int argc, const char* const* argv, std::istream& in, std::ostream& 
       (arg == "--dump" ? dump : check) = true;
     } else if (arg == "--links" || arg == "--strict") {
       (arg == "--links" ? options.links : options.strict) = true;
+    } else if (arg == "--site") {
+      options.site = true;
+    } else if (arg == "--max-pages" && i + 1 < argc && read_count(argv[i + 1], options.max_pages)) {
+      ++i;
+      max_pages_given = true;
+    } else if (arg == "--max-pages") {
+      return misused("--max-pages needs a number of pages, 1 or more", error_mode, err);
     } else if (arg == "--stdin-name" && i + 1 < argc) {
       options.stdin_name = argv[++i];
     } else if (arg == "--stdin-name") {
@@ -70,8 +87,9 @@ int run_tool(int argc, const char* const* argv, std::istream& in, std::ostream& 
     }
   }
   if (dump && check) return misused("--dump and --check go one at a time", error_mode, err);
-  const bool check_options = options.links || options.strict || options.stdin_name != "-";
-  const std::string with_check = "--links, --strict and --stdin-name go with --check";
+  const bool check_options = options.links || options.strict || options.stdin_name != "-" ||
+                             options.site || max_pages_given;
+  const std::string with_check = "--links, --strict, --site and --stdin-name go with --check";
   if (!dump && !check)
     return misused(check_options ? with_check : "unknown option " + std::string(argv[1]),
                    error_mode, err);
@@ -83,7 +101,13 @@ int run_tool(int argc, const char* const* argv, std::istream& in, std::ostream& 
     return dump_page(words.front(), writing_mode(false), out, err);
   }
   if (words.empty()) return misused("--check needs a file, - or an address", error_mode, err);
+  if (max_pages_given && !options.site) return misused("--max-pages goes with --site", error_mode, err);
   options.names = std::move(words);
+  if (options.site) {
+    if (options.names.size() > 1 || options.names.front() == "-")
+      return misused("--site takes one address, where the site's check starts", error_mode, err);
+    return check_site(options, writing_mode(true, true), out, err);
+  }
   return check_pages(options, writing_mode(options.links), in, out, err);
 }
 
