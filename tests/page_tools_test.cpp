@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <thread>
 
 #include "support/loopback_server.h"
 #include "support/run_program.h"
@@ -345,6 +346,30 @@ TEST_F(PageToolsTest, CheckTakesFilesStandardInputAndAddresses) {
        2,
        "",
        "linebrowse: --check needs a file, - or an address\n" + try_help},
+      {"--max-pages is for --site, and counts pages",
+       {"--check", "--max-pages", "3", clean},
+       "",
+       2,
+       "",
+       "linebrowse: --max-pages goes with --site\n" + try_help},
+      {"no pages at most",
+       {"--check", "--site", "--max-pages", "0", clean},
+       "",
+       2,
+       "",
+       "linebrowse: --max-pages needs a number of pages, 1 or more\n" + try_help},
+      {"a site is checked from one address",
+       {"--check", "--site", "{host}/a.txt", "{host}/b.txt"},
+       "",
+       2,
+       "",
+       "linebrowse: --site takes one address, where the site's check starts\n" + try_help},
+      {"a site whose first page does not come",
+       {"--check", "--site", "{host}/gone.txt"},
+       "",
+       2,
+       "",
+       "linebrowse: http://{host}/gone.txt: HTTP STATUS 404\n"},
       {"an unknown option among the names",
        {"--check", clean, "--link"},
        "",
@@ -410,6 +435,90 @@ TEST_F(PageToolsTest, CheckLinksRetrievesSideBySide) {
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(run.status, 0);
   EXPECT_LT(took, std::chrono::seconds(4));
+}
+
+// A site with a cycle, broken and off-site links, a redirect, a page that
+// breaks at line 3 and one over the cut: every page reached is checked once,
+// each in the order reached, and no page off the site or below a break is
+// retrieved. Run twice, the report is the same.
+TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
+  LoopbackServer off_site;
+  off_site.route("/p.txt", {"0:P||-\n1:Far|{host}/q.txt|\\\n"});
+  const std::string off = off_site.host();
+  server.route("/s/index.txt", {"0:Home||-\n1:A|{host}/s/a.txt|-\n2:Gone|{host}/s/gone.txt|-\n"
+                                "3:Off|http://" +
+                                off + "/p.txt|-\n4:Dead|" + down +
+                                "/x|-\n"
+                                "5:Moved|{host}/moved|-\n6:Big|{host}/s/big.txt|-\n"
+                                "7:Broken|{host}/s/broken.txt|\\\n"});
+  server.route("/s/a.txt", {"0:A||-\n1:Home|http://{host}/s/index.txt|-\n2:C|{host}/s/c.txt|-\n"
+                            "3:Gone again|{host}/s/gone.txt|\\\n"});
+  server.route("/s/c.txt", {"0:C||-\n1:Back|{host}/s/a.txt|-\n2:Html|{host}/s/page.html|\\\n"});
+  server.route("/s/page.html", {"<html>\n"});
+  server.route("/s/broken.txt",
+               {"0:Broken||-\n1:One||-\nno record\n2:Two|{host}/s/never.txt|\\\n"});
+  server.route(
+      "/s/big.txt",
+      {"0:Big||-\n1:Home|{host}/s/index.txt|-\n2:" + std::string(64 << 20, 'b') + "|\\\n"});
+  const std::string at = "http://{host}/s/";
+  const std::string gone = ": error: link to http://{host}/s/gone.txt: HTTP STATUS 404\n";
+  const std::string broken_links =
+      at + "index.txt:3" + gone + at + "index.txt:5: error: link to http://" + down +
+      "/x: RETRIEVAL FAILED: COULDN'T CONNECT TO SERVER\n" + at +
+      "index.txt:6: error: link to http://{host}/moved: HTTP STATUS 301, MOVED TO "
+      "http://{host}/b.txt\n" +
+      at + "a.txt:4" + gone;
+  const std::vector<Expected> runs = {
+      {"the whole site",
+       {"--check", "--site", "{host}/s/index.txt"},
+       "",
+       1,
+       broken_links + at +
+           "big.txt: warning: page over 64 MiB: readers get only its first 64 MiB\n" + at +
+           "big.txt:3: error: not a record: no bar after the label: reading stops here\n" + at +
+           "broken.txt:3: error: not a record: no number and colon start it: reading stops "
+           "here, and the line below is never read\n" +
+           at +
+           "c.txt:3: error: link to http://{host}/s/page.html: not a page: its first line "
+           "holds no record\n"
+           "7 errors and 1 warning in 5 pages, linking to 10 addresses\n",
+       ""},
+      {"two pages at most: the links of the rest are still checked",
+       {"--check", "--site", "--max-pages", "2", "http://{host}/s/index.txt"},
+       "",
+       1,
+       broken_links + at +
+           "index.txt: warning: more than 2 pages on the site (--max-pages 2): "
+           "links to the others were retrieved, the pages not checked\n"
+           "4 errors and 1 warning in 2 pages, linking to 9 addresses\n",
+       ""},
+  };
+  expect_runs(runs);
+  expect_runs({runs.front()});
+  const std::vector<std::string> asked = server.requests();
+  EXPECT_EQ(std::count(asked.begin(), asked.end(), "/s/never.txt"), 0) << "read below a break";
+  EXPECT_EQ(off_site.requests(), std::vector<std::string>(3, "/p.txt")) << "off the site";
+}
+
+// Ctrl-C stops a check held up by a server that never answers: what was
+// checked is reported, and the status says the check did not end.
+TEST_F(PageToolsTest, CheckSiteStopsAtCtrlC) {
+  server.route("/s/hang", {"", "200 OK", Reply::Style::hang});
+  server.route("/s/start.txt", {"0:Start||-\n1:Hangs|{host}/s/hang|-\n"});
+  const std::string start = "http://" + server.host() + "/s/start.txt";
+  LiveRun run({"--check", "--site", start}, LiveRun::Input::pipes);
+  for (int wait = 0; wait < 500; ++wait) {
+    const std::vector<std::string> asked = server.requests();
+    if (std::find(asked.begin(), asked.end(), "/s/hang") != asked.end()) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  run.interrupt();
+  EXPECT_EQ(run.finish(), 1);
+  EXPECT_EQ(run.output, start +
+                            ": warning: no terminator record: readers see as many rows as the "
+                            "page they came from had\n"
+                            "0 errors and 1 warning in 1 page, linking to 1 address\n");
+  EXPECT_EQ(run.errors, "linebrowse: stopped by Ctrl-C: 1 of 2 addresses not retrieved\n");
 }
 
 }  // namespace

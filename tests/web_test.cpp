@@ -40,6 +40,21 @@ TEST(NormalizeUrl, ForcesPlainHttp) {
 
 // An address offered at the prompt from the network is one word, shown as
 // it is sent.
+// A site's check follows only links that stay on its site.
+TEST(SiteOf, IsSchemeHostAndPortAsRetrieved) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"http://127.0.0.1/a.txt", "http://127.0.0.1:80"},
+      {"HTTP://127.0.0.1:80/b?c#d", "http://127.0.0.1:80"},
+      {"http://Example.ORG:8080", "http://example.org:8080"},
+      {"http://user@127.0.0.1:81/", "http://127.0.0.1:81"},
+      {"http://[::1]:8080/x", "http://[::1]:8080"},
+      {"http://", ""},
+      {"http://host:99999/", ""},
+      {std::string("http://127.0.0.1\0.2/", 21), ""},
+  };
+  for (const auto& [address, site] : cases) EXPECT_EQ(site_of(address), site) << address;
+}
+
 TEST(PercentEncoded, LeavesOnlyPrintableAscii) {
   const std::pair<std::string, std::string> cases[] = {
       {"http://h/a?b=c&d#e~%41", "http://h/a?b=c&d#e~%41"},

@@ -49,9 +49,7 @@ std::string Report::summary() const {
          counted(pages, "page");
 }
 
-int Report::status(bool strict) const {
-  return errors > 0 || (strict && warnings > 0) ? 1 : 0;
-}
+int Report::status(bool strict) const { return errors > 0 || (strict && warnings > 0) ? 1 : 0; }
 
 std::vector<PageLink> check_body(const std::string& body, bool cut, TextRule rule,
                                  const ProblemSink& sink) {
@@ -70,6 +68,9 @@ PageProblem link_problem(std::size_t line, const std::string& address, std::stri
   return {line, true, visible("link to " + address + ": " + std::string(why), rule)};
 }
 
-std::string counted(std::size_t count, std::string_view what) {
-  return std::to_string(count) + " " + std::string(what) + (count == 1 ? "" : "s");
+std::string counted(std::size_t count, std::string_view one, std::string_view many) {
+  std::string words = std::to_string(count) + " ";
+  if (count == 1) return words += one;
+  if (many.empty()) return (words += one) += 's';
+  return words += many;
 }

@@ -52,5 +52,5 @@ std::string why_link_fails(const SideAnswer& answer);
 PageProblem link_problem(std::size_t line, const std::string& address, std::string_view why,
                          TextRule rule);
 
-// "3 errors", "1 warning".
-std::string counted(std::size_t count, std::string_view what);
+// "3 errors", "1 warning"; "2 addresses" when `many` says so.
+std::string counted(std::size_t count, std::string_view one, std::string_view many = {});

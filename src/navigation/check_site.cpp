@@ -42,8 +42,8 @@ struct Crawl {
   std::string site{};
   std::deque<SiteAddress> addresses{};  // in the order reached; the start first
   std::unordered_map<std::string_view, std::size_t> number_of{};  // views into `addresses`
-  std::deque<SitePage> pages{};                                    // in the order reached
-  std::size_t next_wanted = 0;    // the next address to retrieve
+  std::deque<SitePage> pages{};                                   // in the order reached
+  std::size_t next_wanted = 0;                                    // the next address to retrieve
   std::size_t next_numbered = 0;  // the next page whose links are numbered
   std::size_t next_reported = 0;
   std::size_t pages_ended = 0;
@@ -189,7 +189,8 @@ void report_end(const Crawl& crawl, Report& report) {
                     "): links to the others were retrieved, the pages not checked"});
   }
   report.flush();
-  report.out << report.summary() << ", linking to " << addresses_linked(crawl) << " addresses\n"
+  report.out << report.summary() << ", linking to "
+             << counted(addresses_linked(crawl), "address", "addresses") << '\n'
              << std::flush;
 }
 
@@ -229,8 +230,7 @@ int check_site(const CheckOptions& options, const RunMode& mode, std::ostream& o
   report_end(crawl, report);
   if (crawl.stopped && out) {
     say_on_error("stopped by Ctrl-C: " + std::to_string(crawl.addresses.size() - crawl.answered) +
-                     " of " + std::to_string(crawl.addresses.size()) +
-                     " addresses not retrieved",
+                     " of " + std::to_string(crawl.addresses.size()) + " addresses not retrieved",
                  mode, err);
     return 1;
   }

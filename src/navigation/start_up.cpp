@@ -101,7 +101,8 @@ int run_tool(int argc, const char* const* argv, std::istream& in, std::ostream& 
     return dump_page(words.front(), writing_mode(false), out, err);
   }
   if (words.empty()) return misused("--check needs a file, - or an address", error_mode, err);
-  if (max_pages_given && !options.site) return misused("--max-pages goes with --site", error_mode, err);
+  if (max_pages_given && !options.site)
+    return misused("--max-pages goes with --site", error_mode, err);
   options.names = std::move(words);
   if (options.site) {
     if (options.names.size() > 1 || options.names.front() == "-")
