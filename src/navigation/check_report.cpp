@@ -31,7 +31,7 @@ void Report::say(std::string_view shown_name, const PageProblem& problem) {
 
 void Report::take(ProblemLines& lines) {
   flush();
-  out << lines.text;
+  if (!lines.text.empty()) out << lines.text << std::flush;
   errors += lines.errors;
   warnings += lines.warnings;
   lines = {};

@@ -129,17 +129,16 @@ bool links_answered(const Crawl& crawl, SitePage& page) {
 }
 
 // A page's own problems, then its links that fail, in line order.
-void report_page(const Crawl& crawl, SitePage& page, Report& report) {
+ProblemLines problems_of(const Crawl& crawl, SitePage& page) {
   const TextRule rule = crawl.mode.output_rule;
   const std::string shown = visible(crawl.addresses[page.address].address, rule);
-  report.take(page.problems);
+  ProblemLines problems = std::move(page.problems);
   for (const auto& [line, number] : page.links) {
     const SiteAddress& target = crawl.addresses[number];
     if (target.answered && !target.why_failed.empty())
-      report.say(shown, link_problem(line, target.address, target.why_failed, rule));
+      problems.add(shown, link_problem(line, target.address, target.why_failed, rule));
   }
-  ++report.pages;
-  report.flush();
+  return problems;
 }
 
 // Reports the pages whose links are all answered, in the order reached, and
@@ -149,10 +148,12 @@ void report_ready(Crawl& crawl, Report& report, const std::function<void()>& bef
     SitePage& page = crawl.pages[crawl.next_reported];
     if (!crawl.stopped && !(page.numbered && links_answered(crawl, page))) return;
     if (page.checked) {
-      before_writing();
-      report_page(crawl, page, report);
+      ProblemLines problems = problems_of(crawl, page);
+      if (!problems.text.empty()) before_writing();
+      report.take(problems);
+      ++report.pages;
     }
-    page.links = {};
+    page = {};
     ++crawl.next_reported;
   }
 }
@@ -167,9 +168,10 @@ struct Progress {
     const auto now = std::chrono::steady_clock::now();
     if (now - shown < std::chrono::milliseconds(100)) return;
     shown = now;
-    show_status("CHECKING SITE: " + std::to_string(crawl.pages_ended) + " PAGES CHECKED, " +
+    const std::size_t links = crawl.answered - (crawl.addresses.front().answered ? 1 : 0);
+    show_status("CHECKING SITE: " + counted(crawl.pages_ended, "PAGE", "PAGES") + " CHECKED, " +
                     std::to_string(crawl.pages.size() - crawl.pages_ended) + " WAITING, " +
-                    std::to_string(crawl.answered) + " LINKS CHECKED, CTRL-C STOPS",
+                    counted(links, "LINK", "LINKS") + " CHECKED, CTRL-C STOPS",
                 err);
   }
 };
