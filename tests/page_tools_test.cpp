@@ -452,7 +452,7 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
                                 "5:Moved|{host}/moved|-\n6:Big|{host}/s/big.txt|-\n"
                                 "7:Broken|{host}/s/broken.txt|\\\n"});
   server.route("/s/a.txt", {"0:A||-\n1:Home|http://{host}/s/index.txt|-\n2:C|{host}/s/c.txt|-\n"
-                            "3:Gone again|{host}/s/gone.txt|\\\n"});
+                            "3:Gone again|{host}/s/gone.txt|-\n4:|\n"});
   server.route("/s/c.txt", {"0:C||-\n1:Back|{host}/s/a.txt|-\n2:Html|{host}/s/page.html|\\\n"});
   server.route("/s/page.html", {"<html>\n"});
   server.route("/s/broken.txt",
@@ -467,7 +467,8 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
       "/x: RETRIEVAL FAILED: COULDN'T CONNECT TO SERVER\n" + at +
       "index.txt:6: error: link to http://{host}/moved: HTTP STATUS 301, MOVED TO "
       "http://{host}/b.txt\n" +
-      at + "a.txt:4" + gone;
+      at + "a.txt:4" + gone + at +
+      "a.txt:5: error: not a record: no bar after the target: reading stops here\n";
   const std::vector<Expected> runs = {
       {"the whole site",
        {"--check", "--site", "{host}/s/index.txt"},
@@ -481,7 +482,7 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
            at +
            "c.txt:3: error: link to http://{host}/s/page.html: not a page: its first line "
            "holds no record\n"
-           "7 errors and 1 warning in 5 pages, linking to 10 addresses\n",
+           "8 errors and 1 warning in 5 pages, linking to 10 addresses\n",
        ""},
       {"two pages at most: the links of the rest are still checked",
        {"--check", "--site", "--max-pages", "2", "http://{host}/s/index.txt"},
@@ -490,7 +491,7 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
        broken_links + at +
            "index.txt: warning: more than 2 pages on the site (--max-pages 2): "
            "links to the others were retrieved, the pages not checked\n"
-           "4 errors and 1 warning in 2 pages, linking to 9 addresses\n",
+           "5 errors and 1 warning in 2 pages, linking to 9 addresses\n",
        ""},
   };
   expect_runs(runs);

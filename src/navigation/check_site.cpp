@@ -1,5 +1,6 @@
 // --check --site: a whole site crawled from one address, each page reached on
 // it checked as --check checks a page, each address its links name retrieved once.
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <limits>
@@ -30,7 +31,7 @@ struct SitePage {
   bool ended = false;     // its retrieval ended
   bool checked = false;   // it came, and was checked
   bool numbered = false;  // its links' addresses are numbered
-  ProblemLines problems;
+  std::vector<PageProblem> problems;
   std::vector<std::pair<std::size_t, std::string>> found;  // line, address; until numbered
   std::vector<std::pair<std::size_t, std::size_t>> links;  // line, address number
   std::size_t links_answered = 0;                          // of `links`, from the first
@@ -84,8 +85,7 @@ std::optional<Wanted> next_wanted(Crawl& crawl) {
 
 void check_reached(const Crawl& crawl, SitePage& page, const SideAnswer& answer) {
   const TextRule rule = crawl.mode.output_rule;
-  const std::string shown = visible(crawl.addresses[page.address].address, rule);
-  const ProblemSink sink = [&](const PageProblem& problem) { page.problems.add(shown, problem); };
+  const ProblemSink sink = [&](const PageProblem& problem) { page.problems.push_back(problem); };
   for (const PageLink& link : check_body(answer.body, answer.cut, rule, sink))
     page.found.emplace_back(link.line, normalize_url(link.target).address);
   page.checked = true;
@@ -128,16 +128,21 @@ bool links_answered(const Crawl& crawl, SitePage& page) {
   return page.links_answered == page.links.size();
 }
 
-// A page's own problems, then its links that fail, in line order.
+// A page's problems and its links that fail, in line order, those of the
+// whole page first: they are kept until the page's turn anyway, so sorting
+// them costs no memory.
 ProblemLines problems_of(const Crawl& crawl, SitePage& page) {
   const TextRule rule = crawl.mode.output_rule;
-  const std::string shown = visible(crawl.addresses[page.address].address, rule);
-  ProblemLines problems = std::move(page.problems);
   for (const auto& [line, number] : page.links) {
     const SiteAddress& target = crawl.addresses[number];
     if (target.answered && !target.why_failed.empty())
-      problems.add(shown, link_problem(line, target.address, target.why_failed, rule));
+      page.problems.push_back(link_problem(line, target.address, target.why_failed, rule));
   }
+  std::stable_sort(page.problems.begin(), page.problems.end(),
+                   [](const PageProblem& a, const PageProblem& b) { return a.line < b.line; });
+  const std::string shown = visible(crawl.addresses[page.address].address, rule);
+  ProblemLines problems;
+  for (const PageProblem& problem : page.problems) problems.add(shown, problem);
   return problems;
 }
 
