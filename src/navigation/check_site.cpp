@@ -217,7 +217,7 @@ int check_site(const CheckOptions& options, const RunMode& mode, std::ostream& o
   };
   crawl.stopped = !retrieve_side_by_side({
       [&] { return next_wanted(crawl); },
-      [&](std::size_t number, SideAnswer answer) {
+      [&](std::size_t number, const SideAnswer& answer) {
         take_answer(crawl, number, answer);
         number_links(crawl);
         report_ready(crawl, report, before_writing);
