@@ -117,7 +117,7 @@ int check_pages(const CheckOptions& options, const RunMode& mode, std::istream& 
     } catch (const std::bad_alloc&) {
       // A page that does not fit is said as such; the next is still checked.
       report.flush();
-      say_failure(shown, "OUT OF MEMORY: the page is too big to check here", mode, err);
+      say_failure(shown, page_too_big, mode, err);
       unreadable = true;
     }
     out.flush();

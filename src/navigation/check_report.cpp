@@ -29,12 +29,9 @@ void Report::say(std::string_view shown_name, const PageProblem& problem) {
   if (waiting.text.size() >= report_buffer_bytes) flush();
 }
 
-void Report::take(ProblemLines& lines) {
-  flush();
-  if (!lines.text.empty()) out << lines.text << std::flush;
-  errors += lines.errors;
-  warnings += lines.warnings;
-  lines = {};
+void Report::write_line(std::string_view line) {
+  waiting.text += line;
+  if (waiting.text.size() >= report_buffer_bytes) flush();
 }
 
 void Report::flush() {

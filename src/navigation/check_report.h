@@ -31,13 +31,17 @@ struct Report {
   std::size_t pages = 0;
 
   void say(std::string_view shown_name, const PageProblem& problem);
-  void take(ProblemLines& lines);  // a page's problems, said in one go; `lines` is emptied
+  // A report line made before, with its line feed; counted by the caller.
+  void write_line(std::string_view line);
   void flush();
   // "2 errors and 1 warning in 3 pages", once all is flushed.
   std::string summary() const;
   // 0, or 1 when there is an error or, `strict`, a warning.
   int status(bool strict) const;
 };
+
+// What is said of a page that does not fit in memory to be checked.
+inline constexpr std::string_view page_too_big = "OUT OF MEMORY: the page is too big to check here";
 
 // Checks a page's body, its problems said to `sink` as they are found (with
 // a warning first when it was cut at the cap); returns its links.

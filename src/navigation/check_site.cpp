@@ -4,6 +4,7 @@
 #include <chrono>
 #include <deque>
 #include <limits>
+#include <new>
 #include <unordered_map>
 
 #include "navigation/check_report.h"
@@ -31,10 +32,11 @@ struct SitePage {
   bool ended = false;     // its retrieval ended
   bool checked = false;   // it came, and was checked
   bool numbered = false;  // its links' addresses are numbered
-  std::vector<PageProblem> problems;
-  std::vector<std::pair<std::size_t, std::string>> found;  // line, address; until numbered
-  std::vector<std::pair<std::size_t, std::size_t>> links;  // line, address number
-  std::size_t links_answered = 0;                          // of `links`, from the first
+  ProblemLines problems;  // its own, as report lines in the order found
+  std::vector<std::pair<std::size_t, std::size_t>> problem_at;  // line, where in problems.text
+  std::vector<std::pair<std::size_t, std::string>> found;       // line, address; until numbered
+  std::vector<std::pair<std::size_t, std::size_t>> links;       // line, address number
+  std::size_t links_answered = 0;                               // of `links`, from the first
 };
 
 struct Crawl {
@@ -53,6 +55,7 @@ struct Crawl {
   bool over_max = false;  // a page was left unread for --max-pages
   bool stopped = false;
   std::string start_failure{};
+  std::vector<std::size_t> too_big{};  // pages that did not fit in memory
 };
 
 // The number of an address, given when it is first reached. One on the site
@@ -85,10 +88,28 @@ std::optional<Wanted> next_wanted(Crawl& crawl) {
 
 void check_reached(const Crawl& crawl, SitePage& page, const SideAnswer& answer) {
   const TextRule rule = crawl.mode.output_rule;
-  const ProblemSink sink = [&](const PageProblem& problem) { page.problems.push_back(problem); };
+  const std::string shown = visible(crawl.addresses[page.address].address, rule);
+  const ProblemSink sink = [&](const PageProblem& problem) {
+    page.problem_at.emplace_back(problem.line, page.problems.text.size());
+    page.problems.add(shown, problem);
+  };
   for (const PageLink& link : check_body(answer.body, answer.cut, rule, sink))
     page.found.emplace_back(link.line, normalize_url(link.target).address);
   page.checked = true;
+}
+
+// A page too big to check here is said, as --check says it, and the rest
+// of the site still checked.
+void check_if_it_fits(Crawl& crawl, SitePage& page, const SideAnswer& answer) {
+  try {
+    check_reached(crawl, page, answer);
+  } catch (const std::bad_alloc&) {
+    page.problems = {};
+    page.problem_at = {};
+    page.found = {};
+    page.checked = false;
+    crawl.too_big.push_back(page.address);
+  }
 }
 
 // A retrieval's answer: the verdict on links to it, and a page checked. A
@@ -106,7 +127,7 @@ void take_answer(Crawl& crawl, std::size_t number, const SideAnswer& answer) {
   if (number == 0 && !answer.failure.empty())
     crawl.start_failure = answer.failure;
   else if (number == 0 || reached.why_failed.empty())
-    check_reached(crawl, page, answer);
+    check_if_it_fits(crawl, page, answer);
 }
 
 void number_links(Crawl& crawl) {
@@ -129,21 +150,36 @@ bool links_answered(const Crawl& crawl, SitePage& page) {
 }
 
 // A page's problems and its links that fail, in line order, those of the
-// whole page first: they are kept until the page's turn anyway, so sorting
-// them costs no memory.
-ProblemLines problems_of(const Crawl& crawl, SitePage& page) {
+// whole page first. Its own wait as report lines, one string with where each
+// begins, and those of its links are made as they are written: a page with
+// millions of problems takes a third of the memory it took as PageProblems.
+void report_page(const Crawl& crawl, SitePage& page, Report& report,
+                 const std::function<void()>& before_writing) {
   const TextRule rule = crawl.mode.output_rule;
+  const std::string shown = visible(crawl.addresses[page.address].address, rule);
+  std::stable_sort(page.problem_at.begin(), page.problem_at.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  const std::string_view own = page.problems.text;
+  if (!own.empty()) before_writing();
+  auto next_own = page.problem_at.begin();
+  const auto write_own_up_to = [&](std::size_t last_line) {
+    for (; next_own != page.problem_at.end() && next_own->first <= last_line; ++next_own) {
+      const std::size_t start = next_own->second;
+      report.write_line(own.substr(start, own.find('\n', start) + 1 - start));
+    }
+  };
   for (const auto& [line, number] : page.links) {
     const SiteAddress& target = crawl.addresses[number];
-    if (target.answered && !target.why_failed.empty())
-      page.problems.push_back(link_problem(line, target.address, target.why_failed, rule));
+    if (!target.answered || target.why_failed.empty()) continue;
+    write_own_up_to(line);
+    before_writing();
+    report.say(shown, link_problem(line, target.address, target.why_failed, rule));
   }
-  std::stable_sort(page.problems.begin(), page.problems.end(),
-                   [](const PageProblem& a, const PageProblem& b) { return a.line < b.line; });
-  const std::string shown = visible(crawl.addresses[page.address].address, rule);
-  ProblemLines problems;
-  for (const PageProblem& problem : page.problems) problems.add(shown, problem);
-  return problems;
+  write_own_up_to(std::numeric_limits<std::size_t>::max());
+  report.errors += page.problems.errors;
+  report.warnings += page.problems.warnings;
+  report.flush();
+  ++report.pages;
 }
 
 // Reports the pages whose links are all answered, in the order reached, and
@@ -152,12 +188,7 @@ void report_ready(Crawl& crawl, Report& report, const std::function<void()>& bef
   while (crawl.next_reported < crawl.pages.size()) {
     SitePage& page = crawl.pages[crawl.next_reported];
     if (!crawl.stopped && !(page.numbered && links_answered(crawl, page))) return;
-    if (page.checked) {
-      ProblemLines problems = problems_of(crawl, page);
-      if (!problems.text.empty()) before_writing();
-      report.take(problems);
-      ++report.pages;
-    }
+    if (page.checked) report_page(crawl, page, report, before_writing);
     page = {};
     ++crawl.next_reported;
   }
@@ -201,13 +232,11 @@ void report_end(const Crawl& crawl, Report& report) {
              << std::flush;
 }
 
-}  // namespace
-
-int check_site(const CheckOptions& options, const RunMode& mode, std::ostream& out,
+// The crawl, and its report. Returns the exit status.
+int crawl_site(const CheckOptions& options, const RunMode& mode, std::ostream& out,
                std::ostream& err) {
-  const ConsoleRun console(mode);
   Crawl crawl{options, mode};
-  const std::string start = normalize_url(options.names.front()).address;
+  const std::string& start = options.names.front();
   crawl.site = site_of(start);
   reach(crawl, start);
   Report report{out};
@@ -235,11 +264,29 @@ int check_site(const CheckOptions& options, const RunMode& mode, std::ostream& o
     report_ready(crawl, report, before_writing);
   }
   report_end(crawl, report);
+  for (const std::size_t number : crawl.too_big)
+    say_failure(crawl.addresses[number].address, page_too_big, mode, err);
   if (crawl.stopped && out) {
     say_on_error("stopped by Ctrl-C: " + std::to_string(crawl.addresses.size() - crawl.answered) +
                      " of " + std::to_string(crawl.addresses.size()) + " addresses not retrieved",
                  mode, err);
     return 1;
   }
-  return report.status(options.strict);
+  return crawl.too_big.empty() ? report.status(options.strict) : 2;
+}
+
+}  // namespace
+
+int check_site(const CheckOptions& options, const RunMode& mode, std::ostream& out,
+               std::ostream& err) {
+  const ConsoleRun console(mode);
+  CheckOptions normalized = options;
+  normalized.names.front() = normalize_url(options.names.front()).address;
+  try {
+    return crawl_site(normalized, mode, out, err);
+  } catch (const std::bad_alloc&) {  // what the crawl holds of its addresses
+    say_failure(normalized.names.front(), "OUT OF MEMORY: the site is too big to check here", mode,
+                err);
+    return 2;
+  }
 }
