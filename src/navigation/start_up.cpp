@@ -58,62 +58,81 @@ bool read_count(std::string_view word, std::size_t& count) {
   return true;
 }
 
-// --dump and --check, with their options anywhere before "--", which ends
-// them. Returns the exit status.
-int run_tool(int argc, const char* const* argv, std::istream& in, std::ostream& out,
-             std::ostream& err) {
-  bool dump = false, check = false, options_ended = false, max_pages_given = false;
-  CheckOptions options;
-  std::vector<std::string> words;
-  const RunMode error_mode = writing_mode(false);
+// What the words after the program's name ask of --dump or --check.
+struct ToolWords {
+  bool dump = false;
+  bool check = false;
+  bool max_pages_given = false;
+  CheckOptions options{};
+  std::vector<std::string> names{};  // the words that are no option
+};
+
+// Reads the options, anywhere before "--", which ends them. Returns why they
+// are wrong; empty when they are not.
+std::string read_tool_words(int argc, const char* const* argv, ToolWords& tool) {
+  CheckOptions& options = tool.options;
+  bool options_ended = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (options_ended || !arg.starts_with('-') || arg == "-") {
-      words.emplace_back(arg);
+      tool.names.emplace_back(arg);
     } else if (arg == "--") {
       options_ended = true;
     } else if (arg == "--dump" || arg == "--check") {
-      (arg == "--dump" ? dump : check) = true;
-    } else if (arg == "--links" || arg == "--strict") {
-      (arg == "--links" ? options.links : options.strict) = true;
-    } else if (arg == "--site") {
-      options.site = true;
+      (arg == "--dump" ? tool.dump : tool.check) = true;
+    } else if (arg == "--links" || arg == "--strict" || arg == "--site") {
+      (arg == "--links" ? options.links : arg == "--strict" ? options.strict : options.site) = true;
     } else if (arg == "--max-pages" && i + 1 < argc && read_count(argv[i + 1], options.max_pages)) {
       ++i;
-      max_pages_given = true;
+      tool.max_pages_given = true;
     } else if (arg == "--max-pages") {
-      return misused("--max-pages needs a number of pages, 1 or more", error_mode, err);
+      return "--max-pages needs a number of pages, 1 or more";
     } else if (arg == "--stdin-name" && i + 1 < argc) {
       options.stdin_name = argv[++i];
     } else if (arg == "--stdin-name") {
-      return misused("--stdin-name needs a name", error_mode, err);
+      return "--stdin-name needs a name";
     } else {
-      return misused("unknown option " + std::string(arg), error_mode, err);
+      return "unknown option " + std::string(arg);
     }
   }
-  if (dump && check) return misused("--dump and --check go one at a time", error_mode, err);
+  return {};
+}
+
+// Why the options and names do not go together; empty when they do.
+std::string misfit(const ToolWords& tool, const char* first_word) {
+  const CheckOptions& options = tool.options;
   const bool check_options = options.links || options.strict || options.stdin_name != "-" ||
-                             options.site || max_pages_given;
-  const std::string with_check = "--links, --strict, --site and --stdin-name go with --check";
-  if (!dump && !check)
-    return misused(check_options ? with_check : "unknown option " + std::string(argv[1]),
-                   error_mode, err);
-  if (dump) {
-    if (check_options) return misused(with_check, error_mode, err);
-    if (words.empty()) return misused("--dump needs an address", error_mode, err);
-    if (words.size() > 1)
-      return misused("--dump takes one address: " + words[1] + " is one more", error_mode, err);
-    return dump_page(words.front(), writing_mode(false), out, err);
-  }
-  if (words.empty()) return misused("--check needs a file, - or an address", error_mode, err);
-  if (max_pages_given && !options.site)
-    return misused("--max-pages goes with --site", error_mode, err);
-  options.names = std::move(words);
-  if (options.site) {
-    if (options.names.size() > 1 || options.names.front() == "-")
-      return misused("--site takes one address, where the site's check starts", error_mode, err);
-    return check_site(options, writing_mode(true, true), out, err);
-  }
+                             options.site || tool.max_pages_given;
+  const std::string with_check =
+      "--links, --strict, --site, --max-pages and --stdin-name go with --check";
+  if (tool.dump && tool.check) return "--dump and --check go one at a time";
+  if (!tool.dump && !tool.check)
+    return check_options ? with_check : "unknown option " + std::string(first_word);
+  if (tool.dump && check_options) return with_check;
+  if (tool.dump && tool.names.empty()) return "--dump needs an address";
+  if (tool.dump && tool.names.size() > 1)
+    return "--dump takes one address: " + tool.names[1] + " is one more";
+  if (tool.dump) return {};
+  if (options.site && tool.names.empty())
+    return "--site needs the address where the site's check starts";
+  if (tool.names.empty()) return "--check needs a file, - or an address";
+  if (tool.max_pages_given && !options.site) return "--max-pages goes with --site";
+  if (options.site && (tool.names.size() > 1 || tool.names.front() == "-"))
+    return "--site takes one address, where the site's check starts";
+  return {};
+}
+
+// --dump and --check. Returns the exit status.
+int run_tool(int argc, const char* const* argv, std::istream& in, std::ostream& out,
+             std::ostream& err) {
+  ToolWords tool;
+  std::string wrong = read_tool_words(argc, argv, tool);
+  if (wrong.empty()) wrong = misfit(tool, argv[1]);
+  if (!wrong.empty()) return misused(wrong, writing_mode(false), err);
+  if (tool.dump) return dump_page(tool.names.front(), writing_mode(false), out, err);
+  CheckOptions& options = tool.options;
+  options.names = std::move(tool.names);
+  if (options.site) return check_site(options, writing_mode(true, true), out, err);
   return check_pages(options, writing_mode(options.links), in, out, err);
 }
 
