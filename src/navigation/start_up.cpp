@@ -103,7 +103,7 @@ std::string misfit(const ToolWords& tool, const char* first_word) {
   const CheckOptions& options = tool.options;
   const bool check_options = options.links || options.strict || options.stdin_name != "-" ||
                              options.site || tool.max_pages_given;
-  const std::string with_check =
+  std::string with_check =
       "--links, --strict, --site, --max-pages and --stdin-name go with --check";
   if (tool.dump && tool.check) return "--dump and --check go one at a time";
   if (!tool.dump && !tool.check)
