@@ -453,7 +453,9 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
                                 "7:Broken|{host}/s/broken.txt|\\\n"});
   server.route("/s/a.txt", {"0:A||-\n1:Home|http://{host}/s/index.txt|-\n2:C|{host}/s/c.txt|-\n"
                             "3:Gone again|{host}/s/gone.txt|-\n4:|\n"});
-  server.route("/s/c.txt", {"0:C||-\n1:Back|{host}/s/a.txt|-\n2:Html|{host}/s/page.html|\\\n"});
+  // Its problems come from the line, from the page's end and from the link: in line order.
+  server.route("/s/c.txt", {"0:C||-\n1:Back|{host}/s/a.txt|-\n1:Again||-\n"
+                            "2:Html|https://{host}/s/page.html|\\\n"});
   server.route("/s/page.html", {"<html>\n"});
   server.route("/s/broken.txt",
                {"0:Broken||-\n1:One||-\nno record\n2:Two|{host}/s/never.txt|\\\n"});
@@ -479,10 +481,11 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
            "big.txt:3: error: not a record: no bar after the label: reading stops here\n" + at +
            "broken.txt:3: error: not a record: no number and colon start it: reading stops "
            "here, and the line below is never read\n" +
-           at +
-           "c.txt:3: error: link to http://{host}/s/page.html: not a page: its first line "
+           at + "c.txt:3: warning: record 1 again: it replaces line 2\n" + at +
+           "c.txt:4: warning: https link target: it is loaded over plain http\n" + at +
+           "c.txt:4: error: link to http://{host}/s/page.html: not a page: its first line "
            "holds no record\n"
-           "8 errors and 1 warning in 5 pages, linking to 10 addresses\n",
+           "8 errors and 3 warnings in 5 pages, linking to 10 addresses\n",
        ""},
       {"two pages at most: the links of the rest are still checked",
        {"--check", "--site", "--max-pages", "2", "http://{host}/s/index.txt"},
