@@ -501,6 +501,7 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
   expect_runs({runs.front()});
   const std::vector<std::string> asked = server.requests();
   EXPECT_EQ(std::count(asked.begin(), asked.end(), "/s/never.txt"), 0) << "read below a break";
+  EXPECT_EQ(std::count(asked.begin(), asked.end(), "/s/gone.txt"), 3) << "retrieved twice in a run";
   EXPECT_EQ(off_site.requests(), std::vector<std::string>(3, "/p.txt")) << "off the site";
 }
 
