@@ -730,6 +730,28 @@ TEST_F(TerminalTest, DumpAtATerminalNeverPauses) {
   }
 }
 
+// --check --site with standard error at the terminal: a status line says how
+// far it has come, Ctrl-C stops it, and the report is written where the
+// status line was.
+TEST_F(TerminalTest, SiteCheckShowsHowFarAndStopsAtCtrlC) {
+  server.route("/s/start.txt", {"0:Start||-\n1:Hangs|{host}/hang|-\n"});
+  const std::string start = "http://" + server.host() + "/s/start.txt";
+  LiveRun run({"--check", "--site", start}, LiveRun::Input::all_at_terminal);
+  ASSERT_TRUE(
+      run.shows("\rCHECKING SITE: 1 PAGE CHECKED, 1 WAITING, 0 LINKS CHECKED, "
+                "CTRL-C STOPS\x1b[K"))
+      << run.output;
+  run.type("\x03");
+  EXPECT_EQ(run.finish(), 1);
+  const std::string erased = "CTRL-C STOPS\x1b[K^C\r\x1b[K";  // the terminal echoes ^C
+  ASSERT_NE(run.output.rfind(erased), std::string::npos) << run.output;
+  EXPECT_EQ(run.output.substr(run.output.rfind(erased) + erased.size()),
+            start +
+                ": warning: no terminator record: readers see as many rows as the page they "
+                "came from had\r\n0 errors and 1 warning in 1 page, linking to 1 address\r\n"
+                "linebrowse: stopped by Ctrl-C: 1 of 2 addresses not retrieved\r\n");
+}
+
 // Ctrl-Z needs a shell with job control to stop the browser and go on with it.
 TEST_F(TerminalTest, CtrlZSuspendsAndFgShowsTheLineAgain) {
   LiveRun run({"http://" + server.host() + "/t.txt"}, LiveRun::Input::shell);

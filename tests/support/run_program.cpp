@@ -150,7 +150,7 @@ LiveRun::LiveRun(const std::vector<std::string>& args, Input input, const Screen
       execl("/bin/bash", "bash", "--norc", "--noprofile", "-i", nullptr);
       _exit(127);
     }
-    dup2(err[1], 2);
+    if (input != Input::all_at_terminal) dup2(err[1], 2);
     exec_browser(args);
   }
   for (int fd : {err[1], to_child[0], from_child[1]})

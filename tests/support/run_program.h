@@ -46,7 +46,15 @@ struct Screen {
 // keys typed at it and the output piped, or keys piped and the output on it.
 class LiveRun {
  public:
-  enum class Input { terminal, shell, pipes, keys_at_terminal, output_at_terminal };
+  // all_at_terminal: standard error at the terminal too, and `errors` empty.
+  enum class Input {
+    terminal,
+    shell,
+    pipes,
+    keys_at_terminal,
+    output_at_terminal,
+    all_at_terminal
+  };
   static constexpr int not_ended = -1;
   // With Input::shell the status is the shell's, which ends with the browser.
   LiveRun(const std::vector<std::string>& args, Input input, const Screen& screen = {});
