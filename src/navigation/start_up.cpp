@@ -117,6 +117,7 @@ std::string misfit(const ToolWords& tool, const char* first_word) {
     return "--site needs the address where the site's check starts";
   if (tool.names.empty()) return "--check needs a file, - or an address";
   if (tool.max_pages_given && !options.site) return "--max-pages goes with --site";
+  if (options.site && options.stdin_name != "-") return "--stdin-name does not go with --site";
   if (options.site && (tool.names.size() > 1 || tool.names.front() == "-"))
     return "--site takes one address, where the site's check starts";
   return {};
