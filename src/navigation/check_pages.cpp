@@ -2,7 +2,6 @@
 // in the form editors jump to, and with --links the links that lead nowhere.
 #include <array>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <fstream>
 #include <map>

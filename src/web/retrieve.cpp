@@ -77,12 +77,9 @@ CURLSH* shared_caches() {
   return share.get();
 }
 
-// An address libcurl would read only up to its first NUL byte: it is not
-// retrieved at all, so that what was shown is never other than what is
-// fetched.
-bool holds_nul(const std::string& url) { return url.find('\0') != std::string::npos; }
-
 }  // namespace
+
+bool holds_nul(const std::string& url) { return url.find('\0') != std::string::npos; }
 
 TransferEnd end_of(const Transfer& transfer, CURLcode result) {
   TransferEnd end;

@@ -97,10 +97,11 @@ void take_finished(CURLM* multi, std::vector<std::unique_ptr<SideTransfer>>& run
     auto found = std::find_if(running.begin(), running.end(), [message](const auto& side) {
       return side->curl.get() == message->easy_handle;
     });
+    const CURLcode result = message->data.result;  // the message ends with the removal
     std::unique_ptr<SideTransfer> side = std::move(*found);
     running.erase(found);
-    curl_multi_remove_handle(multi, message->easy_handle);
-    work.answered(side->id, answer_of(*side, message->data.result));
+    curl_multi_remove_handle(multi, side->curl.get());
+    work.answered(side->id, answer_of(*side, result));
   }
 }
 
@@ -116,8 +117,7 @@ bool retrieve_side_by_side(const SideBySide& work) {
     while (running.size() < most_at_once) {
       std::optional<Wanted> wanted = work.next();
       if (!wanted) break;
-      if (wanted->address.find('\0') != std::string::npos) {
-        // libcurl would read it only up to the NUL: another address than the one named
+      if (holds_nul(wanted->address)) {
         work.answered(wanted->id, {std::string(message::holds_nul), {}, false});
         continue;
       }

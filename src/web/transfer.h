@@ -64,6 +64,11 @@ TransferEnd end_of(const Transfer& transfer, CURLcode result);
 
 void init_curl_once();  // libcurl's global state, set up once per process
 
+// An address libcurl would read only up to its first NUL byte: it is not
+// retrieved at all, so that what was shown is never other than what is
+// fetched.
+bool holds_nul(const std::string& url);
+
 using CurlHandle = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
 
 // The one line that says why a transfer failed or brought no page, empty
