@@ -156,11 +156,16 @@ TEST(FailureLine, SaysWhyInOneLine) {
     made.status = status;
     return made;
   };
+  auto failed = [&end](CURLcode result) {
+    TransferEnd made = end(result, 0);
+    made.stop = TransferStop::failed;
+    return made;
+  };
   TransferEnd stopped = end(CURLE_ABORTED_BY_CALLBACK, 0), stalled = stopped;
-  stopped.interrupted = true;
-  stalled.stalled = true;
+  stopped.stop = TransferStop::stopped;
+  stalled.stop = TransferStop::stalled;
   TransferEnd cut = end(CURLE_WRITE_ERROR, 200), moved = end(CURLE_OK, 301);
-  cut.stopped_because = "PAGE CUT AT 64 MIB";
+  cut.stop = TransferStop::cut;
   moved.moved_to = "http://127.0.0.1/\x1b[2J";
   const Case cases[] = {
       {end(CURLE_OK, 200), ""},
@@ -171,7 +176,7 @@ TEST(FailureLine, SaysWhyInOneLine) {
       {end(CURLE_OK, 300), "HTTP STATUS 300"},
       // As the server sent it: each stream shows it safely by its own rule.
       {moved, "HTTP STATUS 301, MOVED TO http://127.0.0.1/\x1b[2J"},
-      {end(CURLE_COULDNT_CONNECT, 0), "RETRIEVAL FAILED: COULDN'T CONNECT TO SERVER"},
+      {failed(CURLE_COULDNT_CONNECT), "RETRIEVAL FAILED: COULDN'T CONNECT TO SERVER"},
       {stopped, "RETRIEVAL STOPPED"},
       {stalled, "RETRIEVAL FAILED: NOTHING ARRIVED FOR 60 SECONDS"},
       {cut, "PAGE CUT AT 64 MIB"},

@@ -42,7 +42,7 @@ ReadPage read_name(const std::string& name, std::istream& in) {
   if (name.find("://") != std::string::npos) {
     Retrieval got = retrieve(name);
     ReadPage page;
-    page.cut = got.cut;
+    page.cut = got.stop == TransferStop::cut;
     if (!got.failure.empty() && !page.cut) page.failure = got.failure;
     page.body = std::move(got.body);
     return page;

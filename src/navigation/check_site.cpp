@@ -93,7 +93,7 @@ void check_reached(const Crawl& crawl, SitePage& page, const SideAnswer& answer)
     page.problem_at.emplace_back(problem.line, page.problems.text.size());
     page.problems.add(shown, problem);
   };
-  for (const PageLink& link : check_body(answer.body, answer.cut, rule, sink))
+  for (const PageLink& link : check_body(answer.body, answer.stop == TransferStop::cut, rule, sink))
     page.found.emplace_back(link.line, normalize_url(link.target).address);
   page.checked = true;
 }

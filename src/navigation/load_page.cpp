@@ -48,14 +48,14 @@ Retrieval fetch_page(const std::string& url, const RunMode& mode, std::ostream& 
     if (!got.failure.empty()) say("", got.failure, mode, out);
     if (!got.moved_to.empty()) remember_address(percent_encoded(got.moved_to));
   }
-  if (got.out_of_memory) throw std::bad_alloc();
+  if (got.stop == TransferStop::out_of_memory) throw std::bad_alloc();
   return got;
 }
 
 // Reads what a retrieval brought into the emptied page. A load that Ctrl-C
 // stopped keeps every whole line that arrived, without the one it cut.
 void read_body(PageModel& page, Retrieval& got, const RunMode& mode, std::ostream& out) {
-  if (got.stopped) drop_cut_line(got.body);
+  if (got.stop == TransferStop::stopped) drop_cut_line(got.body);
   split_lines(page, std::move(got.body));
   if (const ParseEnd end = parse_page(page); end.line != 0) say_decoding_error(end, mode, out);
 }
@@ -115,7 +115,7 @@ void move_to(NavigationState& nav, std::string address, std::string piped_previo
   std::optional<Retrieval> got;
   try {
     got = fetch_page(address, mode, out);
-    if (got->stopped) drop_cut_line(got->body);
+    if (got->stop == TransferStop::stopped) drop_cut_line(got->body);
   } catch (const std::bad_alloc&) {
     // Nothing arrived that fits beside the page being read, which stays.
   }

@@ -16,8 +16,6 @@
 
 namespace {
 
-static_assert(page_cap_bytes == std::size_t{64} << 20, "message::page_cut names the cap");
-
 constexpr long receive_buffer_bytes = 512L << 10;
 
 // How far past the data in hand the body's memory is mapped at a time.
@@ -88,9 +86,9 @@ TransferEnd end_of(const Transfer& transfer, CURLcode result) {
   char* location = nullptr;
   curl_easy_getinfo(transfer.curl, CURLINFO_REDIRECT_URL, &location);
   if (location != nullptr) end.moved_to = location;
-  end.stopped_because = transfer.stopped_because;
-  end.interrupted = transfer.interrupted;
-  end.stalled = transfer.stalled;
+  end.stop = transfer.stop;
+  if (result == CURLE_OUT_OF_MEMORY) end.stop = TransferStop::out_of_memory;
+  if (result != CURLE_OK && end.stop == TransferStop::none) end.stop = TransferStop::failed;
   return end;
 }
 
@@ -101,15 +99,21 @@ void init_curl_once() {
 }
 
 std::string failure_line(const TransferEnd& end) {
-  if (end.result == CURLE_ABORTED_BY_CALLBACK && end.interrupted)
-    return std::string(message::retrieval_stopped);
-  if (end.result == CURLE_ABORTED_BY_CALLBACK && end.stalled)
-    return std::string(message::retrieval_failed) + "NOTHING ARRIVED FOR " +
-           std::to_string(longest_silence.count()) + " SECONDS";
-  if (end.result == CURLE_WRITE_ERROR && !end.stopped_because.empty())
-    return std::string(end.stopped_because);
-  if (end.result != CURLE_OK)
-    return std::string(message::retrieval_failed) + upper_case(curl_easy_strerror(end.result));
+  switch (end.stop) {
+    case TransferStop::stopped:
+      return std::string(message::retrieval_stopped);
+    case TransferStop::stalled:
+      return std::string(message::retrieval_failed) + "NOTHING ARRIVED FOR " +
+             std::to_string(longest_silence.count()) + " SECONDS";
+    case TransferStop::cut:
+      return std::string(message::page_cut);
+    case TransferStop::out_of_memory:
+      return std::string(message::out_of_memory);
+    case TransferStop::failed:
+      return std::string(message::retrieval_failed) + upper_case(curl_easy_strerror(end.result));
+    case TransferStop::none:
+      break;
+  }
   if (success_status(end.status)) return {};
   std::string line = "HTTP STATUS " + std::to_string(end.status);
   if (!end.moved_to.empty()) {
@@ -131,15 +135,14 @@ extern "C" std::size_t write_body(char* data, std::size_t size, std::size_t coun
     const std::size_t room = page_cap_bytes - body.size();
     if (bytes > room) {
       body.append(data, room);
-      transfer.stopped_because = message::page_cut;
+      transfer.stop = TransferStop::cut;
       return 0;
     }
     map_ahead(transfer, bytes);
     body.append(data, bytes);
     return bytes;
   } catch (...) {
-    transfer.stopped_because = message::out_of_memory;
-    transfer.out_of_memory = true;
+    transfer.stop = TransferStop::out_of_memory;
     return 0;
   }
 }
@@ -155,7 +158,7 @@ Retrieval retrieve(const std::string& url, const TransferWatch& watch) {
   init_curl_once();
   CurlHandle curl(curl_easy_init(), curl_easy_cleanup);
   if (!curl) {  // all that makes libcurl refuse a handle
-    got.out_of_memory = true;
+    got.stop = TransferStop::out_of_memory;
     got.failure = message::out_of_memory;
     return got;
   }
@@ -173,12 +176,10 @@ Retrieval retrieve(const std::string& url, const TransferWatch& watch) {
   const CURLcode result = curl_easy_perform(curl.get());
   const TransferEnd end = end_of(transfer, result);
   got.status = end.status;
-  got.stopped = end.interrupted;
-  got.out_of_memory = transfer.out_of_memory || result == CURLE_OUT_OF_MEMORY;
+  got.stop = end.stop;
   got.failure = failure_line(end);
-  got.cut = result == CURLE_WRITE_ERROR && transfer.stopped_because == message::page_cut;
   got.moved_to = end.moved_to;
-  if (!got.out_of_memory) got.body = std::move(transfer.body);
+  if (got.stop != TransferStop::out_of_memory) got.body = std::move(transfer.body);
   got.responded = got.status != 0 || !got.body.empty();
   return got;
 }

@@ -27,7 +27,7 @@ struct SideTransfer {
   std::size_t id = 0;
   curl_off_t received = 0;
   bool line_whole = false;
-  bool had_enough = false;  // stopped here once the first line was whole
+  bool stopped_at_first_line = false;  // by us, once the first line was whole
 };
 
 // Whether the whole body the server announced is in hand: the transfer then
@@ -51,7 +51,7 @@ extern "C" std::size_t keep_first_line(char* data, std::size_t size, std::size_t
     side.line_whole = end < piece.size() || side.transfer.body.size() >= link_first_line_bytes;
   }
   if (side.line_whole && !all_arrived(side)) {  // what a check needs has come: stop here
-    side.had_enough = true;
+    side.stopped_at_first_line = true;
     return 0;
   }
   return bytes;
@@ -79,9 +79,11 @@ std::unique_ptr<SideTransfer> start(CURLM* multi, const Wanted& wanted) {
 
 SideAnswer answer_of(SideTransfer& side, CURLcode result) {
   SideAnswer answer;
-  const TransferEnd end = end_of(side.transfer, side.had_enough ? CURLE_OK : result);
-  answer.cut = result == CURLE_WRITE_ERROR && end.stopped_because == message::page_cut;
-  if (!answer.cut) answer.failure = failure_line(end);
+  const TransferEnd end = end_of(side.transfer, side.stopped_at_first_line ? CURLE_OK : result);
+  answer.stop = end.stop;
+  answer.status = end.status;
+  answer.moved_to = end.moved_to;
+  if (answer.stop != TransferStop::cut) answer.failure = failure_line(end);
   answer.body = std::move(side.transfer.body);
   return answer;
 }
@@ -118,7 +120,10 @@ bool retrieve_side_by_side(const SideBySide& work) {
       std::optional<Wanted> wanted = work.next();
       if (!wanted) break;
       if (holds_nul(wanted->address)) {
-        work.answered(wanted->id, {std::string(message::holds_nul), {}, false});
+        SideAnswer refused;
+        refused.failure = message::holds_nul;
+        refused.stop = TransferStop::failed;
+        work.answered(wanted->id, std::move(refused));
         continue;
       }
       running.push_back(start(multi.get(), *wanted));

@@ -38,28 +38,25 @@ struct Transfer {
   CURL* curl;
   const TransferWatch& watch;  // may be empty
   std::string body;
-  std::string_view stopped_because;  // why write_body declined data, if it did
-  bool out_of_memory = false;
+  // Why write_body or the watch ended the transfer early, if one did.
+  TransferStop stop = TransferStop::none;
   std::size_t mapped = 0;  // how much of the body's room is mapped
   // The watch: a transfer that stalls, and the caller's, which may stop it.
   TransferClock::time_point started = TransferClock::now();
   SilenceWatch silence{longest_silence, started};
-  bool interrupted = false;
-  bool stalled = false;
 };
 
 // How a transfer ended, as far as the line that says why it failed needs.
 struct TransferEnd {
   CURLcode result = CURLE_OK;
-  long status = 0;                   // the HTTP status, 0 when none came
-  std::string_view moved_to;         // a redirect's target, as the server sent it
-  std::string_view stopped_because;  // why write_body declined data, if it did
-  bool interrupted = false;          // by the caller's watch
-  bool stalled = false;              // by the silence watch
+  long status = 0;            // the HTTP status, 0 when none came
+  std::string_view moved_to;  // a redirect's target, as the server sent it
+  TransferStop stop = TransferStop::none;
 };
 
 // How a transfer ended, read from libcurl and the transfer's own notes; it
-// points into both.
+// points into both. A result other than CURLE_OK that neither the transfer
+// nor its watch caused is TransferStop::failed.
 TransferEnd end_of(const Transfer& transfer, CURLcode result);
 
 void init_curl_once();  // libcurl's global state, set up once per process

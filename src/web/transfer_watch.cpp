@@ -82,9 +82,9 @@ extern "C" int watch_transfer(void* transfer_data, curl_off_t expected_down, cur
   const bool stalled = transfer.silence.too_long(down + header_bytes, now);
   if (transfer.watch && transfer.watch({down, expected_down, now - transfer.started,
                                         now - transfer.silence.last_arrival})) {
-    transfer.interrupted = true;
+    transfer.stop = TransferStop::stopped;
     return 1;
   }
-  transfer.stalled = stalled;
+  if (stalled) transfer.stop = TransferStop::stalled;
   return stalled ? 1 : 0;
 }

@@ -40,15 +40,23 @@ struct TransferProgress {
 // true stops the transfer, keeping what arrived (a person's Ctrl-C).
 using TransferWatch = std::function<bool(const TransferProgress&)>;
 
+// Why a transfer ended before the server ended the body, if it did.
+enum class TransferStop {
+  none,
+  cut,            // at the cap: the body is the page's first 64 MiB
+  stopped,        // by the caller's watch (a person's Ctrl-C)
+  stalled,        // too little arrived for a minute
+  out_of_memory,  // no room for what arrived, which is dropped
+  failed,         // libcurl's own error: no connection, a transfer cut short...
+};
+
 // What one retrieval brought: whatever body arrived, whatever the HTTP
 // status, and how the transfer ended.
 struct Retrieval {
   std::string body;
   long status = 0;         // the HTTP status; 0 when none came, or the address is not HTTP
   bool responded = false;  // a status or body bytes came
-  bool stopped = false;    // by the watch
-  bool cut = false;        // at the cap: the body is the page's first 64 MiB
-  bool out_of_memory = false;
+  TransferStop stop = TransferStop::none;
   // The line that says why it failed or brought no page, as it is said to
   // people; empty if none. Where a redirect points is in it as the server
   // sent it, to be shown safely.
@@ -84,7 +92,9 @@ struct Wanted {
 struct SideAnswer {
   std::string failure;  // why it failed or brought no page, as retrieve says it; "" if not
   std::string body;     // the first line (or its first 64 KiB), or the whole body if wanted
-  bool cut = false;     // a whole body over the cap: `body` is its first 64 MiB
+  TransferStop stop = TransferStop::none;  // cut: a whole body over the cap
+  long status = 0;                         // the HTTP status; 0 when none came
+  std::string moved_to;                    // where a redirect points, as the server sent it
 };
 
 // The work of retrieving side by side, as the caller hands it out and takes
