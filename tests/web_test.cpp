@@ -55,6 +55,23 @@ TEST(SiteOf, IsSchemeHostAndPortAsRetrieved) {
   for (const auto& [address, site] : cases) EXPECT_EQ(site_of(address), site) << address;
 }
 
+// Two spellings of one page, as a server reads them, are one address.
+TEST(CanonicalAddress, IsWhatTheServerReads) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"HTTP://Host.Example:80/a/./b/../c.txt#frag", "http://host.example/a/c.txt"},
+      {"http://h:09200/x", "http://h:9200/x"},
+      {"http://h/%7euser/%41%2f%zz%", "http://h/~user/A%2F%zz%"},
+      {"http://h/%2E%2E/x", "http://h/x"},  // decoded before the dots are resolved
+      {"http://h", "http://h/"},
+      {"http://h/a?b=%61#x", "http://h/a?b=a"},
+      {"http://h/a//b/", "http://h/a//b/"},
+      {"http://[::1]:80/x", "http://[::1]/x"},
+      {std::string("http://h/\0x", 11), ""},
+      {"http://", ""},
+  };
+  for (const auto& [address, canonical] : cases) EXPECT_EQ(canonical_address(address), canonical);
+}
+
 TEST(PercentEncoded, LeavesOnlyPrintableAscii) {
   const std::pair<std::string, std::string> cases[] = {
       {"http://h/a?b=c&d#e~%41", "http://h/a?b=c&d#e~%41"},

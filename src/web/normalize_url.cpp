@@ -7,6 +7,7 @@
 
 #include "base/ascii.h"
 #include "base/messages.h"
+#include "web/transfer.h"
 #include "web/web.h"
 
 namespace {
@@ -41,13 +42,65 @@ std::string part_of(CURLU* url, CURLUPart part, unsigned flags = 0) {
 // hosts and default ports then count as they do for the retrieval.
 std::string site_of(const std::string& address) {
   const CurlUrl url(curl_url(), curl_url_cleanup);
-  if (!url || address.find('\0') != std::string::npos ||
+  if (!url || holds_nul(address) ||
       curl_url_set(url.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK)
     return {};
   const std::string host = part_of(url.get(), CURLUPART_HOST);
   if (host.empty()) return {};
   return lower_case(part_of(url.get(), CURLUPART_SCHEME)) + "://" + lower_case(host) + ":" +
          part_of(url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
+}
+
+namespace {
+
+int hex_value(char c) {
+  if (is_digit(c)) return c - '0';
+  const char lower = ascii_lower(c);
+  return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
+bool is_unreserved(char c) {
+  const char lower = ascii_lower(c);
+  return is_digit(c) || (lower >= 'a' && lower <= 'z') || c == '-' || c == '.' || c == '_' ||
+         c == '~';
+}
+
+}  // namespace
+
+std::string decode_unreserved(std::string_view url) {
+  std::string decoded;
+  decoded.reserve(url.size());
+  for (std::size_t i = 0; i < url.size(); ++i) {
+    const int high = url[i] == '%' && i + 2 < url.size() ? hex_value(url[i + 1]) : -1;
+    const int low = high >= 0 ? hex_value(url[i + 2]) : -1;
+    if (low < 0) {
+      decoded += url[i];
+      continue;
+    }
+    const auto byte = static_cast<char>(high * 16 + low);
+    if (is_unreserved(byte)) {
+      decoded += byte;
+    } else {
+      decoded += '%';
+      decoded += ascii_upper(url[i + 1]);
+      decoded += ascii_upper(url[i + 2]);
+    }
+    i += 2;
+  }
+  return decoded;
+}
+
+std::string canonical_address(const std::string& address) {
+  const CurlUrl url(curl_url(), curl_url_cleanup);
+  const std::string decoded = decode_unreserved(address);
+  if (!url || holds_nul(address) ||
+      curl_url_set(url.get(), CURLUPART_URL, decoded.c_str(), 0) != CURLUE_OK)
+    return {};
+  const std::string host = lower_case(part_of(url.get(), CURLUPART_HOST));
+  if (host.empty() || curl_url_set(url.get(), CURLUPART_HOST, host.c_str(), 0) != CURLUE_OK ||
+      curl_url_set(url.get(), CURLUPART_FRAGMENT, nullptr, 0) != CURLUE_OK)
+    return {};
+  return part_of(url.get(), CURLUPART_URL, CURLU_NO_DEFAULT_PORT);
 }
 
 NormalizedUrl normalize_url(std::string_view url) {

@@ -77,6 +77,15 @@ Retrieval retrieve(const std::string& url, const TransferWatch& watch = {});
 // the announced length has come; else how much and how fast.
 std::string status_text(const TransferProgress& progress);
 
+// An address as a server reads it, so that two spellings of one page are one
+// address: the scheme and host in lower case, the default port dropped, "."
+// and ".." resolved, the fragment dropped, and escapes of unreserved
+// characters decoded (decode_unreserved). Empty when it cannot be read.
+std::string canonical_address(const std::string& address);
+// %41 as A, %7e as ~: escapes of letters, digits and - . _ ~ decoded, which
+// mean the same to every server; other escapes kept, their hex in capitals.
+std::string decode_unreserved(std::string_view url);
+
 // The site an address is on: its scheme, host and port, as
 // "http://host:80"; empty when it cannot be read as an address.
 std::string site_of(const std::string& address);
