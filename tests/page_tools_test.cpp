@@ -41,7 +41,7 @@ class PageToolsTest : public testing::Test {
     for (const Expected& e : runs) {
       std::vector<std::string> args;
       for (const auto& arg : e.args) args.push_back(with_host(arg, server.host()));
-      const ProgramRun run = run_browser(args, e.input);
+      const ProgramRun run = run_browser(args, with_host(e.input, server.host()));
       EXPECT_TRUE(run.exited) << e.what;
       EXPECT_EQ(run.status, e.status) << e.what;
       EXPECT_EQ(run.out, with_host(e.out, server.host())) << e.what;
@@ -175,8 +175,7 @@ TEST_F(PageToolsTest, CheckReportsEveryProblemWithItsLine) {
       {ok + ":x||-\n", "-:3: error: record without a number" + stops + "\n",
        "1 error and 0 warnings in 1 page"},
       {ok + "99999999999:x||-\n",
-       "-:3: error: record number 99999999999 is too large (the largest is 2147483647)" + stops +
-           "\n",
+       "-:3: error: record number 99999999999 is above the largest, 2147483647" + stops + "\n",
        "1 error and 0 warnings in 1 page"},
       {"0:T||-\n1:a|h/a b|\\\n",
        "-:2: error: link target holds a space: it cannot be retrieved as written\n",
@@ -196,18 +195,19 @@ TEST_F(PageToolsTest, CheckReportsEveryProblemWithItsLine) {
        "had\n",
        "0 errors and 1 warning in 1 page"},
       {"0:T||\\\n1:a||\\\n",
-       "-:2: warning: another terminator record (the first is on line 1): the last one read sets "
-       "the last row\n",
+       "-:2: warning: another terminator record; the first is on line 1, and the last one read "
+       "sets the last row\n",
        "0 errors and 1 warning in 1 page"},
-      {"0:T||-\n1:a||-\n2:b||\\\n1:c||-\n", "-:4: warning: record 1 again: it replaces line 2\n",
+      {"0:T||-\n1:a||-\n2:b||\\\n1:c||-\n",
+       "-:4: warning: record 1 again: it replaces the one on line 2\n",
        "0 errors and 1 warning in 1 page"},
       {ok + "5:b|http://h/x|-\n6:c||-\n",
-       "-:3: warning: record 5 is above the last row (1): it is not shown, though its link works\n"
-       "-:4: warning: record 6 is above the last row (1): it is not shown\n",
+       "-:3: warning: record 5 is above the last row, 1, so it is not shown, though its link "
+       "works\n"
+       "-:4: warning: record 6 is above the last row, 1, so it is not shown\n",
        "0 errors and 2 warnings in 1 page"},
       {"0:T||-\n1:a|news.txt|\\\n",
-       "-:2: warning: news.txt loads http://news.txt, a host named \"news.txt\"; write the full "
-       "address\n",
+       "-:2: warning: write the full address: readers load this target as \"http://news.txt\"\n",
        "0 errors and 1 warning in 1 page"},
       {"0:T||-\n1:a|https://h/x|\\\n",
        "-:2: warning: https link target: it is loaded over plain http\n",
@@ -229,13 +229,13 @@ TEST_F(PageToolsTest, CheckReportsEveryProblemWithItsLine) {
       {ok + "1:a|b\n", "-:3: error: not a record: no bar after the target" + stops + "\n",
        "1 error and 0 warnings in 1 page"},
       {"\xef\xbb\xbf" + ok,
-       "-:1: warning: a byte-order mark (EF BB BF) before the record is ignored: save the page "
+       "-:1: warning: a byte-order mark (EF BB BF) before the record is ignored; save the page "
        "without it\n",
        "0 errors and 1 warning in 1 page"},
       {"0:T||-\n1:a|http://b|c|d|\\\n",
-       "-:2: warning: the record ends at its flag \"c\": the fields after it are ignored: "
-       "\"|d|\\\"\n-: warning: no terminator record: readers see as many rows as the page they "
-       "came from had\n",
+       "-: warning: no terminator record: readers see as many rows as the page they came from "
+       "had\n-:2: warning: the record ends at its flag, the byte after the second bar; the fields "
+       "after it are ignored: \"c|d|\\\"\n",
        "0 errors and 2 warnings in 1 page"},
       {"0:T||-\n1:a||\\ \n", "-:2: warning: text after the record is ignored: \" \"\n",
        "0 errors and 1 warning in 1 page"},
@@ -246,25 +246,27 @@ TEST_F(PageToolsTest, CheckReportsEveryProblemWithItsLine) {
        "-:1: warning: text before the record is ignored: \"" + std::string(40, 'x') + "...\"\n",
        "0 errors and 1 warning in 1 page"},
       {"0:T||-\n1:a|relative/page.txt|-\n2:b|page|-\n3:c|/p.txt|\\\n",
-       "-:2: warning: relative/page.txt loads http://relative/page.txt, a host named "
-       "\"relative\"; write the full address\n"
-       "-:3: warning: page loads http://page, a host named \"page\"; write the full address\n"
-       "-:4: warning: /p.txt loads http:///p.txt, a host named \"\"; write the full address\n",
+       "-:2: warning: write the full address: readers load this target as "
+       "\"http://relative/page.txt\"\n"
+       "-:3: warning: write the full address: readers load this target as \"http://page\"\n"
+       "-:4: warning: write the full address: readers load this target as \"http:///p.txt\"\n",
        "0 errors and 3 warnings in 1 page"},
       {"0:T||-\n1:a|mailto:x@y|-\n2:b|ftp://host/f|\\\n",
-       "-:2: warning: link target mailto:x@y is not an http address: it loads http://mailto:x@y\n"
-       "-:3: warning: link target ftp://host/f is not an http address: it loads "
-       "http://ftp://host/f\n",
+       "-:2: warning: a mailto: link is not retrieved: readers load this target as "
+       "\"http://mailto:x@y\"\n"
+       "-:3: warning: a ftp: link is not retrieved: readers load this target as "
+       "\"http://ftp://host/f\"\n",
        "0 errors and 2 warnings in 1 page"},
       {"0:T||-\n1:a|localhost:8080/x|-\n2:b|127.0.0.1:8417/p|-\n3:c|Host.example/p|\\\n", "", ""},
       {"", "-: error: no record on the page: readers see an empty page\n",
        "1 error and 0 warnings in 1 page"},
       {"0:T||-\n1:a||-\n2147483647:End||\\\n",
-       "-: warning: the terminator's number 2147483647 leaves 2147483645 empty rows after the "
-       "record before it (1)\n",
+       "-:3: warning: the terminator's number leaves 2147483645 empty rows after record 1, the one "
+       "before it\n",
        "0 errors and 1 warning in 1 page"},
       {"0:T||-\r\n1:a||\\\r\n",
-       "-: warning: lines end in CR LF (2): each CR is ignored, as text after its record\n",
+       "-:1: warning: this line and 1 more end in CR LF: each CR is ignored, as text after its "
+       "record\n",
        "0 errors and 1 warning in 1 page"},
       {"0:T||-\n1:" + std::string((64 << 20) + 10, 'a') + "||\\\n",
        "-: warning: page over 64 MiB: readers get only its first 64 MiB\n-:2: error: not a "
@@ -327,6 +329,40 @@ TEST_F(PageToolsTest, CheckTakesFilesStandardInputAndAddresses) {
        "-:2: error: not a record: no number and colon start it: reading stops here\n"
        "1 error and 0 warnings in 1 page\n",
        "linebrowse: " + std::string(folder) + "/missing.txt: No such file or directory\n"},
+      {"--max-problems: the first problems of a page, then how many more; all are counted",
+       {"--check", "--max-problems", "2", "-"},
+       "0:T||-\n1:a||\\\n1:b||-\n1:c||-\n1:d||-\n",
+       0,
+       "-:3: warning: record 1 again: it replaces the one on line 2\n"
+       "-:4: warning: record 1 again: it replaces the one on line 3\n"
+       "-: note: 1 more problem not shown (--max-problems 2)\n0 errors and 3 warnings in 1 page\n",
+       ""},
+      {"JSON Lines: valid, in ASCII, whatever bytes the page holds; a link that fails says why",
+       {"--check", "--links", "--format", "json", "--stdin-name", "a\"b\xff", "-"},
+       "\xe9\x1b"
+       "0:T||-\n1:One|{host}/gone.txt|-\n2:Two|" +
+           down + "/x|\\\n",
+       1,
+       "{\"name\":\"a\\\"b\\ufffd\",\"line\":1,\"severity\":\"warning\",\"message\":\"text "
+       "before the record is ignored: \\\"\\ufffd\\u001b\\\"\"}\n"
+       "{\"name\":\"a\\\"b\\ufffd\",\"line\":2,\"severity\":\"error\",\"message\":\"link to "
+       "http://{host}/gone.txt: HTTP STATUS 404\",\"address\":\"http://{host}/gone.txt\","
+       "\"status\":404}\n"
+       "{\"name\":\"a\\\"b\\ufffd\",\"line\":3,\"severity\":\"error\",\"message\":\"link to "
+       "http://" +
+           down + "/x: RETRIEVAL FAILED: COULDN'T CONNECT TO SERVER\",\"address\":\"http://" +
+           down +
+           "/x\",\"failure\":\"RETRIEVAL FAILED: COULDN'T CONNECT TO SERVER\"}\n"
+           "{\"errors\":2,\"warnings\":1,\"pages\":1,\"addresses\":0,\"pages_not_checked\":0,"
+           "\"stopped\":false}\n",
+       ""},
+      {"workflow annotations, their properties and message escaped; the summary a notice",
+       {"--check", "--format", "github", "--stdin-name", "dir,a:b%.txt", "-"},
+       "0:T||-\n1:a||\\ 100%\n",
+       0,
+       "::warning file=dir%2Ca%3Ab%25.txt,line=2::text after the record is ignored: \" 100%25\"\n"
+       "::notice::0 errors and 1 warning in 1 page\n",
+       ""},
       {"an address",
        {"--check", "http://{host}/broken.txt"},
        "",
@@ -487,20 +523,46 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
            "big.txt:3: error: not a record: no bar after the label: reading stops here\n" + at +
            "broken.txt:3: error: not a record: no number and colon start it: reading stops "
            "here, and the line below is never read\n" +
-           at + "c.txt:3: warning: record 1 again: it replaces line 2\n" + at +
+           at + "c.txt:3: warning: record 1 again: it replaces the one on line 2\n" + at +
            "c.txt:4: warning: https link target: it is loaded over plain http\n" + at +
            "c.txt:4: error: link to http://{host}/s/page.html: not a page: its first line "
            "holds no record\n"
            "8 errors and 3 warnings in 5 pages, linking to 10 addresses\n",
        ""},
-      {"two pages at most: the links of the rest are still checked",
-       {"--check", "--site", "--max-pages", "2", "http://{host}/s/index.txt"},
+      {"three pages at most: an address that fails takes no place, and the site's addresses "
+       "beyond them are not retrieved",
+       {"--check", "--site", "--max-pages", "3", "http://{host}/s/index.txt"},
        "",
        1,
        broken_links + at +
-           "index.txt: warning: more than 2 pages on the site (--max-pages 2): "
-           "links to the others were retrieved, the pages not checked\n"
-           "5 errors and 1 warning in 2 pages, linking to 9 addresses\n",
+           "big.txt: warning: page over 64 MiB: readers get only its first 64 MiB\n" + at +
+           "big.txt:3: error: not a record: no bar after the label: reading stops here\n"
+           "6 errors and 1 warning in 3 pages, linking to 9 addresses, 2 pages not checked "
+           "(--max-pages 3)\n",
+       ""},
+      {"a start that redirects on its own site is followed",
+       {"--check", "--site", "{host}/moved"},
+       "",
+       0,
+       "http://{host}/a.txt:1: warning: label holds a control character\n"
+       "0 errors and 1 warning in 2 pages from http://{host}/b.txt, linking to 2 addresses\n",
+       ""},
+      {"a start that is no page fails",
+       {"--check", "--site", "{host}/s/page.html"},
+       "",
+       1,
+       at + "page.html: error: no record on the page: readers see an empty page\n" + at +
+           "page.html:1: error: not a record: no number and colon start it: reading stops here\n"
+           "2 errors and 0 warnings in 1 page, linking to 0 addresses\n",
+       ""},
+      {"a start that breaks on its way is checked as far as it came",
+       {"--check", "--site", "{host}/short.txt"},
+       "",
+       1,
+       "http://{host}/short.txt: error: the page broke off on its way (RETRIEVAL FAILED: "
+       "TRANSFERRED A PARTIAL FILE): it is checked as far as it came\n"
+       "http://{host}/short.txt: warning: no terminator record: readers see as many rows as the "
+       "page they came from had\n1 error and 1 warning in 1 page, linking to 0 addresses\n",
        ""},
   };
   expect_runs(runs);
@@ -508,28 +570,48 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
   const std::vector<std::string> asked = server.requests();
   EXPECT_EQ(std::count(asked.begin(), asked.end(), "/s/never.txt"), 0) << "read below a break";
   EXPECT_EQ(std::count(asked.begin(), asked.end(), "/s/gone.txt"), 3) << "retrieved twice in a run";
+  EXPECT_EQ(std::count(asked.begin(), asked.end(), "/s/broken.txt"), 2) << "beyond --max-pages";
   EXPECT_EQ(off_site.requests(), std::vector<std::string>(3, "/p.txt")) << "off the site";
 }
 
 // Ctrl-C stops a check held up by a server that never answers: what was
-// checked is reported, and the status says the check did not end.
+// checked is reported, and the status says the check did not end. A second
+// Ctrl-C ends the run at once, even while that report cannot be written.
 TEST_F(PageToolsTest, CheckSiteStopsAtCtrlC) {
   server.route("/s/hang", {"", "200 OK", Reply::Style::hang});
   server.route("/s/start.txt", {"0:Start||-\n1:Hangs|{host}/s/hang|-\n"});
-  const std::string start = "http://" + server.host() + "/s/start.txt";
-  LiveRun run({"--check", "--site", start}, LiveRun::Input::pipes);
-  for (int wait = 0; wait < 500; ++wait) {
+  std::string many = "0:Many||-\n1:Hangs|{host}/s/hang|\\\n";
+  for (int n = 0; n < 2000; ++n) many += "1:again||-\n";  // a report bigger than a pipe holds
+  server.route("/s/many.txt", {many});
+  const auto hung = [this] {
     const std::vector<std::string> asked = server.requests();
-    if (std::find(asked.begin(), asked.end(), "/s/hang") != asked.end()) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  run.interrupt();
-  EXPECT_EQ(run.finish(), 1);
-  EXPECT_EQ(run.output, start +
-                            ": warning: no terminator record: readers see as many rows as the "
-                            "page they came from had\n"
-                            "0 errors and 1 warning in 1 page, linking to 1 address\n");
-  EXPECT_EQ(run.errors, "linebrowse: stopped by Ctrl-C: 1 of 2 addresses not retrieved\n");
+    return std::count(asked.begin(), asked.end(), "/s/hang");
+  };
+  const auto ask_and_wait = [&hung](const std::string& start) {
+    const auto hung_before = hung();
+    auto run = std::make_unique<LiveRun>(
+        std::vector<std::string>{"--check", "--site", "--max-problems", "0", start},
+        LiveRun::Input::pipes);
+    for (int wait = 0; wait < 500; ++wait) {
+      if (hung() > hung_before) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    run->interrupt();
+    return run;
+  };
+  const std::string start = "http://" + server.host() + "/s/start.txt";
+  const auto stopped = ask_and_wait(start);
+  EXPECT_EQ(stopped->finish(), 1);
+  EXPECT_EQ(stopped->output, start +
+                                 ": warning: no terminator record: readers see as many rows as "
+                                 "the page they came from had\n"
+                                 "0 errors and 1 warning in 1 page, linking to 1 address; "
+                                 "stopped by Ctrl-C\n");
+  EXPECT_EQ(stopped->errors, "linebrowse: stopped by Ctrl-C: 1 of 2 addresses not retrieved\n");
+  const auto twice = ask_and_wait("http://" + server.host() + "/s/many.txt");
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // writing blocks: nobody reads
+  twice->interrupt();
+  EXPECT_EQ(twice->finish(), 128 + SIGINT);
 }
 
 }  // namespace

@@ -66,6 +66,7 @@ ShownPiece in_cat_v(std::string_view bytes) {
 }  // namespace
 
 ShownPiece next_piece(std::string_view text, TextRule rule) {
+  if (rule == TextRule::raw) return passed(1);
   const unsigned char c = byte_at(text, 0);
   if (c < 0x80) return is_plain(c) ? passed(1) : in_cat_v(text.substr(0, 1));
   if (rule == TextRule::eight_bit) {

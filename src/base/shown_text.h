@@ -15,6 +15,7 @@ enum class TextRule {
   piped,      // well-formed UTF-8 and Latin-1 text pass, as either may be meant
   utf8,       // a UTF-8 terminal: only well-formed UTF-8 passes
   eight_bit,  // any other terminal: no byte from 0x80 to 0x9f passes
+  raw,        // every byte passes: for output that escapes each byte itself (JSON)
 };
 
 // How the start of a text is shown: its first `consumed` bytes either pass as

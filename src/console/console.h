@@ -79,6 +79,11 @@ class WatchedOutput {
 // the work then stops.
 bool take_ctrl_c();
 
+// For work that Ctrl-C stops and that then says what it did: a second press
+// ends the run at once, as Ctrl-C does by default, so that nothing it then
+// says can keep the person waiting.
+void next_ctrl_c_ends_run();
+
 // A line on standard error, "linebrowse: " and `text`, which may hold
 // network text: shown by standard error's own rule.
 void say_on_error(std::string_view text, const RunMode& mode, std::ostream& err);

@@ -46,6 +46,10 @@ bool take_ctrl_c() {
   return true;
 }
 
+void next_ctrl_c_ends_run() {
+  if (console().mode.ctrl_c_stops) end_run_on(SIGINT);
+}
+
 bool prompt_takes_ctrl_c() {
   ConsoleState& state = console();
   const bool pressed = take_ctrl_c() || state.ctrl_c_since_prompt;

@@ -93,6 +93,8 @@ void take_over_terminal() {
 
 void erase_passing_line_on_ending_signals() { restore_terminal_on_ending_signals(); }
 
+void end_run_on(int signal) { handle_signal(signal, end_with_terminal_restored, 0); }
+
 void give_back_terminal() { set_mode(console().found_mode); }
 
 void keep_keys_waiting() { set_mode(console().quiet_mode); }

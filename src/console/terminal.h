@@ -15,6 +15,10 @@ void give_back_terminal();
 // signal that ends the run erases the line first, as at the dialogue.
 void erase_passing_line_on_ending_signals();
 
+// Lets `signal` end the run at once, as by default, with the terminal put
+// back and a passing line erased.
+void end_run_on(int signal);
+
 // Puts the terminal back in the mode it has between prompts.
 void keep_keys_waiting();
 

@@ -4,8 +4,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <map>
 #include <new>
+#include <optional>
+#include <unordered_map>
 
 #include "base/limits.h"
 #include "navigation/check_report.h"
@@ -54,16 +55,30 @@ ReadPage read_name(const std::string& name, std::istream& in) {
   return page;
 }
 
-// Links whose target fails, answers with a status outside 2xx, or is no page,
-// as errors at the line of each record that names them, in line order.
-void check_links(const std::vector<PageLink>& links, const ProblemSink& report, const RunMode& mode,
-                 std::ostream& err) {
-  std::map<std::string, std::vector<std::size_t>> lines_of;  // by address, as following loads it
-  for (const PageLink& link : links)
-    lines_of[normalize_url(link.target).address].push_back(link.line);
+// The verdict on every address a page's links name, each retrieved once
+// however it is spelt; looked up by the address following a link loads.
+struct LinkVerdicts {
+  std::unordered_map<std::string, std::size_t> number_of;  // by the address loaded
+  std::vector<LinkVerdict> verdicts;                       // by number
+
+  const LinkVerdict& of(std::string_view target) const {
+    return verdicts[number_of.at(normalize_url(target).address)];
+  }
+};
+
+LinkVerdicts check_links(std::string_view body, const RunMode& mode, std::ostream& err) {
+  LinkVerdicts links;
+  std::unordered_map<std::string, std::size_t> number_of_canonical;
   std::vector<std::string> addresses;
-  addresses.reserve(lines_of.size());
-  for (const auto& [address, lines] : lines_of) addresses.push_back(address);
+  each_link(body, [&](std::size_t /*line*/, std::string_view target) {
+    std::string loaded = normalize_url(target).address;
+    if (links.number_of.contains(loaded)) return;
+    std::string canonical = canonical_address(loaded);
+    if (canonical.empty()) canonical = loaded;
+    const auto [known, added] = number_of_canonical.emplace(canonical, addresses.size());
+    if (added) addresses.push_back(std::move(canonical));
+    links.number_of.emplace(std::move(loaded), known->second);
+  });
   LinkProgress progress;
   if (mode.progress_on_error) {  // never into a file or a pipe
     progress = [&err](std::size_t done, std::size_t all) {
@@ -71,28 +86,29 @@ void check_links(const std::vector<PageLink>& links, const ProblemSink& report, 
       if (done == all) clear_status(err);
     };
   }
-  const std::vector<SideAnswer> answers = retrieve_links(addresses, progress);
-  std::vector<std::pair<std::size_t, std::size_t>> failed;  // line, address
-  for (std::size_t i = 0; i < addresses.size(); ++i) {
-    if (!why_link_fails(answers[i]).empty())
-      for (const std::size_t line : lines_of[addresses[i]]) failed.emplace_back(line, i);
-  }
-  std::stable_sort(failed.begin(), failed.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (const auto& [line, i] : failed)
-    report(link_problem(line, addresses[i], why_link_fails(answers[i]), mode.output_rule));
+  for (const SideAnswer& answer : retrieve_links(addresses, progress))
+    links.verdicts.push_back(verdict_of(answer));
+  return links;
 }
 
-// One page checked, its problems said as they are found.
+// One page checked, and with --links its links retrieved first, so that each
+// link that fails is said at its line among the page's own problems.
 void check_one(const std::string& name, const ReadPage& page, const CheckOptions& options,
                const RunMode& mode, Report& report, std::ostream& err) {
-  const std::string shown_name = visible(name, mode.output_rule);
-  const ProblemSink sink = [&](const PageProblem& problem) { report.say(shown_name, problem); };
-  const std::vector<PageLink> links = check_body(page.body, page.cut, mode.output_rule, sink);
   report.flush();  // before a status line on standard error
-  if (options.links) check_links(links, sink, mode, err);
-  ++report.pages;
-  report.flush();
+  const std::optional<LinkVerdicts> links =
+      options.links ? std::optional(check_links(page.body, mode, err)) : std::nullopt;
+  report.begin_page(name);
+  if (page.cut) report.problem({0, false, std::string(page_over_cap)});
+  PageCheckSink sink{[&report](const PageProblem& problem) { report.problem(problem); }, {}};
+  if (links) {
+    sink.link = [&](std::size_t line, std::string_view target) {
+      const LinkVerdict& verdict = links->of(target);
+      if (!verdict.why.empty()) report.link_problem(line, normalize_url(target).address, verdict);
+    };
+  }
+  check_page(page.body, report.message_rule(), sink);
+  report.end_page();
 }
 
 }  // namespace
@@ -100,7 +116,8 @@ void check_one(const std::string& name, const ReadPage& page, const CheckOptions
 int check_pages(const CheckOptions& options, const RunMode& mode, std::istream& in,
                 std::ostream& out, std::ostream& err) {
   const ConsoleRun console(mode);
-  Report report{out};
+  Report report(out, options.format, options.max_problems, mode.output_rule);
+  std::size_t pages = 0;
   bool unreadable = false;
   for (const std::string& name : options.names) {
     if (!out) break;  // what could be said can no longer be written
@@ -109,6 +126,7 @@ int check_pages(const CheckOptions& options, const RunMode& mode, std::istream& 
       const ReadPage page = read_name(name, in);
       if (page.failure.empty()) {
         check_one(shown, page, options, mode, report, err);
+        ++pages;
       } else {
         say_failure(shown, page.failure, mode, err);
         unreadable = true;
@@ -121,6 +139,8 @@ int check_pages(const CheckOptions& options, const RunMode& mode, std::istream& 
     }
     out.flush();
   }
-  if (report.errors + report.warnings > 0) out << report.summary() << '\n' << std::flush;
+  ReportEnd end;
+  end.pages = pages;
+  report.finish(end, options.format != ReportFormat::text);
   return unreadable ? name_unreadable : report.status(options.strict);
 }

@@ -1,60 +1,94 @@
-// Inside navigation: what --check says of pages, and of the links on them,
-// shared by the check of named pages and the check of a whole site.
+// Inside navigation: what --check says of pages and of the links on them, in
+// the form editors read, as JSON Lines or as workflow annotations; shared by
+// the check of named pages and the check of a whole site.
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
-#include <vector>
 
+#include "base/shown_text.h"
+#include "navigation/page_tools.h"
 #include "page/page.h"
 #include "web/web.h"
 
-// Problems as report lines, NAME:LINE: error|warning: MESSAGE (no LINE for
-// the page as a whole), counted as they are added.
-struct ProblemLines {
-  std::string text;
-  std::size_t errors = 0;
-  std::size_t warnings = 0;
-
-  void add(std::string_view shown_name, const PageProblem& problem);
+// Why links to an address fail; `why` is empty when they lead to a page.
+struct LinkVerdict {
+  std::string why;  // the retrieval's failure, or that its first line holds no record
+  long status = 0;  // the HTTP status, when a status outside 2xx is why
 };
 
-// The report of a whole run, written a buffer at a time, and its totals for
-// the summary line.
-struct Report {
-  std::ostream& out;
-  ProblemLines waiting{};
-  std::size_t errors = 0;
-  std::size_t warnings = 0;
-  std::size_t pages = 0;
+// The verdict on links to what a retrieval brought.
+LinkVerdict verdict_of(const SideAnswer& answer);
 
-  void say(std::string_view shown_name, const PageProblem& problem);
-  // A report line made before, with its line feed; counted by the caller.
-  void write_line(std::string_view line);
+// What a report ends with.
+struct ReportEnd {
+  std::size_t pages = 0;
+  std::optional<std::size_t> addresses;  // linked to; a site's check says it
+  std::size_t pages_not_checked = 0;     // on the site, beyond --max-pages
+  std::size_t max_pages = 0;
+  std::string start;     // where a site's check started, when a redirect moved it
+  bool stopped = false;  // by Ctrl-C
+};
+
+// The report of a run, written a buffer at a time. Each page's problems come
+// between begin_page and end_page in the order they are written; past
+// `max_problems` of them (0 for no limit) they are only counted, and one
+// line at the page's end says how many more there were.
+class Report {
+ public:
+  Report(std::ostream& out, ReportFormat format, std::size_t max_problems, TextRule rule);
+  ~Report();
+  Report(const Report&) = delete;
+  Report& operator=(const Report&) = delete;
+
+  // The rule that page text in messages is shown by: the output's own, or,
+  // for JSON, which escapes every byte itself, none.
+  TextRule message_rule() const;
+
+  void begin_page(std::string_view name);
+  void problem(const PageProblem& problem);
+  // The error at `line`, whose link to `address` fails as `verdict` says.
+  void link_problem(std::size_t line, std::string_view address, const LinkVerdict& verdict);
+  // `unseen_errors` and `unseen_warnings` were never handed over (a site's
+  // check keeps only the first of a page's problems); they count too.
+  void end_page(std::size_t unseen_errors = 0, std::size_t unseen_warnings = 0);
+
+  // The summary: "2 errors and 1 warning in 3 pages" and what `end` adds.
+  // `always` writes it even when nothing was wrong, as JSON and annotations do.
+  void finish(const ReportEnd& end, bool always);
   void flush();
-  // "2 errors and 1 warning in 3 pages", once all is flushed.
-  std::string summary() const;
   // 0, or 1 when there is an error or, `strict`, a warning.
   int status(bool strict) const;
+
+  std::size_t errors() const { return errors_; }
+  std::size_t warnings() const { return warnings_; }
+
+ private:
+  void write(std::size_t line, std::string_view severity, std::string_view message,
+             std::string_view address = {}, const LinkVerdict* verdict = nullptr);
+  void count(bool error);
+
+  std::ostream& out;
+  ReportFormat format;
+  std::size_t max_problems;
+  TextRule rule;
+  std::string name;  // the page's, as the report writes it
+  std::string waiting;
+  std::size_t written_on_page = 0;
+  std::size_t more_on_page = 0;
+  std::size_t errors_ = 0;
+  std::size_t warnings_ = 0;
 };
 
 // What is said of a page that does not fit in memory to be checked.
 inline constexpr std::string_view page_too_big = "OUT OF MEMORY: the page is too big to check here";
 
-// Checks a page's body, its problems said to `sink` as they are found (with
-// a warning first when it was cut at the cap); returns its links.
-std::vector<PageLink> check_body(const std::string& body, bool cut, TextRule rule,
-                                 const ProblemSink& sink);
-
-// Why a link to what a retrieval brought fails: the retrieval's failure, or
-// the first line holding no record; empty when it leads to a page.
-std::string why_link_fails(const SideAnswer& answer);
-
-// The error at `line`, whose link to `address` fails for `why`.
-PageProblem link_problem(std::size_t line, const std::string& address, std::string_view why,
-                         TextRule rule);
+// The warning of the whole page that a body cut at the cap gets first.
+inline constexpr std::string_view page_over_cap =
+    "page over 64 MiB: readers get only its first 64 MiB";
 
 // "3 errors", "1 warning"; "2 addresses" when `many` says so.
 std::string counted(std::size_t count, std::string_view one, std::string_view many = {});

@@ -3,184 +3,317 @@
 #include <algorithm>
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <limits>
 #include <new>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "navigation/check_report.h"
 #include "navigation/page_tools.h"
 
 namespace {
 
-constexpr std::size_t not_a_page = std::numeric_limits<std::size_t>::max();
+constexpr std::size_t none = std::numeric_limits<std::size_t>::max();
+constexpr int most_start_redirects = 5;
 
-// An address the check retrieves: the start, or one that a link names.
+// An address the check retrieves: a page of the site, or a link to another.
 struct SiteAddress {
-  std::string address;
-  std::size_t page = not_a_page;  // its place among the pages, when it is read as one
+  std::string address;      // as a server reads it: how it is retrieved and named
+  std::size_t page = none;  // its place among the pages, when it is on the site
   bool answered = false;
-  std::string why_failed;  // why a link to it fails; empty when it leads to a page
+  bool linked = false;    // a checked page links to it
+  LinkVerdict verdict{};  // once answered
 };
 
-// A page of the site. It is checked as soon as it comes, and then dropped;
-// its problems wait until the pages before it are reported. Its links are
-// numbered only once the pages before it have numbered theirs: so the order
-// in which pages are reached is the same in every run, however the
-// retrievals side by side happen to end.
+// An address a page's links name: the lines that name it, as many as the
+// report may show, and how many there are.
+struct PageLinkTo {
+  std::string canonical;  // until the address is numbered
+  std::string loaded;     // what following the first of the links loads, as the report names it
+  std::size_t address = none;  // once numbered; none for an address left unchecked
+  std::vector<std::uint32_t> lines;
+  std::size_t count = 0;
+};
+
+// What is kept of a page's own problems until it is reported: the first ones,
+// as many as the report may show, and how many more there were.
+struct KeptProblems {
+  std::vector<PageProblem> first;
+  std::size_t more_errors = 0;
+  std::size_t more_warnings = 0;
+};
+
+// A page of the site, from when its address is reached. It is checked as soon
+// as it comes, its body dropped, and what the report needs of it kept until
+// the pages before it are reported. Its links are numbered only once the
+// pages before it have numbered theirs: so the order in which pages are
+// reached is the same in every run, however the retrievals side by side end.
 struct SitePage {
+  enum class State { waiting, retrieving, checked, no_page, left_out };
   std::size_t address = 0;
-  bool ended = false;     // its retrieval ended
-  bool checked = false;   // it came, and was checked
-  bool numbered = false;  // its links' addresses are numbered
-  ProblemLines problems;  // its own, as report lines in the order found
-  std::vector<std::pair<std::size_t, std::size_t>> problem_at;  // line, where in problems.text
-  std::vector<std::pair<std::size_t, std::string>> found;       // line, address; until numbered
-  std::vector<std::pair<std::size_t, std::size_t>> links;       // line, address number
-  std::size_t links_answered = 0;                               // of `links`, from the first
+  State state = State::waiting;
+  bool numbered = false;
+  KeptProblems problems;
+  std::vector<PageLinkTo> links;   // in the order of their first line
+  std::size_t links_answered = 0;  // of `links`, from the first
 };
 
 struct Crawl {
   const CheckOptions& options;
   const RunMode& mode;
+  TextRule message_rule;
   std::string site{};
-  std::deque<SiteAddress> addresses{};  // in the order reached; the start first
+  std::deque<SiteAddress> addresses{};                            // in the order reached
   std::unordered_map<std::string_view, std::size_t> number_of{};  // views into `addresses`
-  std::deque<SitePage> pages{};                                   // in the order reached
-  std::size_t next_wanted = 0;                                    // the next address to retrieve
-  std::size_t next_numbered = 0;  // the next page whose links are numbered
+  std::deque<SitePage> pages{};  // the start first, then the site's addresses in the order reached
+  std::deque<std::size_t> waiting_pages{};  // pages not yet retrieved, in order
+  std::deque<std::size_t> waiting_links{};  // other sites' addresses, in order
+  std::size_t pages_checked = 0;
+  std::size_t pages_retrieving = 0;
+  // Addresses on the site beyond --max-pages, only counted: a hash each.
+  std::unordered_set<std::size_t> left_out{};
+  std::size_t left_out_unnumbered = 0;  // of them, those never numbered
+  std::size_t next_numbered = 0;        // the next page whose links are numbered
   std::size_t next_reported = 0;
-  std::size_t pages_ended = 0;
   std::size_t answered = 0;
-  bool start_linked = false;
-  bool over_max = false;  // a page was left unread for --max-pages
+  int start_redirects = 0;
   bool stopped = false;
   std::string start_failure{};
   std::vector<std::size_t> too_big{};  // pages that did not fit in memory
 };
 
-// The number of an address, given when it is first reached. One on the site
-// is read as a page while --max-pages allows; others only as a link target.
-std::size_t reach(Crawl& crawl, std::string address) {
-  if (const auto known = crawl.number_of.find(address); known != crawl.number_of.end()) {
-    crawl.start_linked = crawl.start_linked || known->second == 0;
-    return known->second;
+bool cap_reached(const Crawl& crawl) { return crawl.pages_checked == crawl.options.max_pages; }
+
+// An address on the site no longer needed, which is only counted; false
+// when it was counted before.
+bool leave_out(Crawl& crawl, std::string_view address) {
+  return crawl.left_out.insert(std::hash<std::string_view>{}(address)).second;
+}
+
+void leave_out_waiting_pages(Crawl& crawl) {
+  for (const std::size_t waiting : crawl.waiting_pages) {
+    SitePage& page = crawl.pages[waiting];
+    page.state = SitePage::State::left_out;
+    leave_out(crawl, crawl.addresses[page.address].address);
   }
+  crawl.waiting_pages.clear();
+}
+
+std::size_t add_address(Crawl& crawl, std::string address) {
   const std::size_t number = crawl.addresses.size();
-  SiteAddress& reached = crawl.addresses.emplace_back();
-  reached.address = std::move(address);
-  crawl.number_of.emplace(reached.address, number);
-  if (number == 0 || (!crawl.site.empty() && site_of(reached.address) == crawl.site)) {
-    if (crawl.pages.size() < crawl.options.max_pages) {
-      reached.page = crawl.pages.size();
-      crawl.pages.emplace_back().address = number;
-    } else {
-      crawl.over_max = true;
-    }
-  }
+  crawl.addresses.emplace_back().address = std::move(address);
+  crawl.number_of.emplace(crawl.addresses.back().address, number);
   return number;
 }
 
-std::optional<Wanted> next_wanted(Crawl& crawl) {
-  if (crawl.next_wanted == crawl.addresses.size()) return std::nullopt;
-  const SiteAddress& wanted = crawl.addresses[crawl.next_wanted];
-  return Wanted{wanted.address, crawl.next_wanted++, wanted.page != not_a_page};
+void add_page(Crawl& crawl, std::size_t number) {
+  crawl.addresses[number].page = crawl.pages.size();
+  crawl.waiting_pages.push_back(crawl.pages.size());
+  crawl.pages.emplace_back().address = number;
 }
 
-void check_reached(const Crawl& crawl, SitePage& page, const SideAnswer& answer) {
-  const TextRule rule = crawl.mode.output_rule;
-  const std::string shown = visible(crawl.addresses[page.address].address, rule);
-  const ProblemSink sink = [&](const PageProblem& problem) {
-    page.problem_at.emplace_back(problem.line, page.problems.text.size());
-    page.problems.add(shown, problem);
+// The number of an address a link names, given when it is first reached; none
+// when it is on the site and --max-pages leaves it out.
+std::size_t reach(Crawl& crawl, std::string canonical) {
+  std::size_t number = none;
+  if (const auto known = crawl.number_of.find(canonical); known != crawl.number_of.end()) {
+    number = known->second;
+  } else if (site_of(canonical) != crawl.site) {
+    number = add_address(crawl, std::move(canonical));
+    crawl.waiting_links.push_back(number);
+  } else if (cap_reached(crawl)) {
+    if (leave_out(crawl, canonical)) ++crawl.left_out_unnumbered;
+    return none;
+  } else {
+    number = add_address(crawl, std::move(canonical));
+    add_page(crawl, number);
+  }
+  crawl.addresses[number].linked = true;
+  return number;
+}
+
+// Pages first, while fewer are checked or coming than --max-pages allows: an
+// address that brings no page leaves its place to the next.
+std::optional<Wanted> next_wanted(Crawl& crawl) {
+  if (!crawl.waiting_pages.empty() &&
+      crawl.pages_checked + crawl.pages_retrieving < crawl.options.max_pages) {
+    SitePage& page = crawl.pages[crawl.waiting_pages.front()];
+    crawl.waiting_pages.pop_front();
+    page.state = SitePage::State::retrieving;
+    ++crawl.pages_retrieving;
+    return Wanted{crawl.addresses[page.address].address, page.address, true};
+  }
+  if (crawl.waiting_links.empty()) return std::nullopt;
+  const std::size_t number = crawl.waiting_links.front();
+  crawl.waiting_links.pop_front();
+  return Wanted{crawl.addresses[number].address, number, false};
+}
+
+// The address following a link loads, and the address as a server reads it.
+void note_link(std::unordered_map<std::string, std::size_t>& index_of, SitePage& page,
+               std::size_t line, std::string_view target, std::size_t most_lines) {
+  std::string loaded = normalize_url(target).address;
+  std::string canonical = canonical_address(loaded);
+  if (canonical.empty()) canonical = loaded;
+  const auto [known, added] = index_of.emplace(canonical, page.links.size());
+  if (added) page.links.push_back({std::move(canonical), std::move(loaded), none, {}, 0});
+  PageLinkTo& link = page.links[known->second];
+  ++link.count;
+  if (most_lines == 0 || link.lines.size() < most_lines)
+    link.lines.push_back(static_cast<std::uint32_t>(line));
+}
+
+void keep(KeptProblems& kept, const PageProblem& problem, std::size_t most) {
+  if (most == 0 || kept.first.size() < most)
+    kept.first.push_back(problem);
+  else
+    ++(problem.error ? kept.more_errors : kept.more_warnings);
+}
+
+// Checks a page that came, keeping what its report needs: `first_problem`,
+// when it is not empty, is an error of the whole page said first.
+void check_arrived(Crawl& crawl, SitePage& page, const SideAnswer& answer,
+                   std::string_view first_problem) {
+  const std::size_t most = crawl.options.max_problems;
+  std::unordered_map<std::string, std::size_t> index_of;
+  const PageCheckSink sink{
+      [&](const PageProblem& problem) { keep(page.problems, problem, most); },
+      [&](std::size_t line, std::string_view target) {
+        note_link(index_of, page, line, target, most);
+      },
   };
-  for (const PageLink& link : check_body(answer.body, answer.stop == TransferStop::cut, rule, sink))
-    page.found.emplace_back(link.line, normalize_url(link.target).address);
-  page.checked = true;
+  if (!first_problem.empty()) keep(page.problems, {0, true, std::string(first_problem)}, most);
+  if (answer.stop == TransferStop::cut)
+    keep(page.problems, {0, false, std::string(page_over_cap)}, most);
+  check_page(answer.body, crawl.message_rule, sink);
+  page.state = SitePage::State::checked;
+  ++crawl.pages_checked;
 }
 
 // A page too big to check here is said, as --check says it, and the rest
-// of the site still checked.
-void check_if_it_fits(Crawl& crawl, SitePage& page, const SideAnswer& answer) {
+// of the site still checked; it takes no place among the pages.
+void check_if_it_fits(Crawl& crawl, SitePage& page, const SideAnswer& answer,
+                      std::string_view first_problem = {}) {
   try {
-    check_reached(crawl, page, answer);
+    check_arrived(crawl, page, answer, first_problem);
   } catch (const std::bad_alloc&) {
     page.problems = {};
-    page.problem_at = {};
-    page.found = {};
-    page.checked = false;
+    page.links = {};
+    page.state = SitePage::State::no_page;
     crawl.too_big.push_back(page.address);
   }
 }
 
-// A retrieval's answer: the verdict on links to it, and a page checked. A
-// start that brings nothing is said as a name --check cannot read; a page
-// linked to that is none is said at the links to it.
+bool is_redirect(const SideAnswer& answer) {
+  return answer.status >= 300 && answer.status <= 399 && !answer.moved_to.empty();
+}
+
+// The start: followed through redirects on the site; checked whatever its
+// first line when it came, as far as it came when it broke on the way; and
+// said as a name --check cannot read when it brought nothing.
+void take_start(Crawl& crawl, SitePage& start, const SideAnswer& answer) {
+  const std::string moved_to = is_redirect(answer) ? canonical_address(answer.moved_to) : "";
+  if (!moved_to.empty() && site_of(moved_to) == crawl.site &&
+      crawl.start_redirects < most_start_redirects && !crawl.number_of.contains(moved_to)) {
+    ++crawl.start_redirects;
+    start.address = add_address(crawl, moved_to);
+    crawl.addresses[start.address].page = 0;
+    start.state = SitePage::State::waiting;
+    crawl.waiting_pages.push_front(0);
+    return;
+  }
+  if (answer.failure.empty()) {
+    check_if_it_fits(crawl, start, answer);
+  } else if (success_status(answer.status) && holds_record(answer.body)) {
+    check_if_it_fits(crawl, start, answer,
+                     "the page broke off on its way (" +
+                         visible(answer.failure, crawl.message_rule) +
+                         "): it is checked as far as it came");
+  } else {
+    crawl.start_failure = answer.failure;
+  }
+}
+
+// A retrieval's answer: the verdict on links to it, and a page checked.
 void take_answer(Crawl& crawl, std::size_t number, const SideAnswer& answer) {
   SiteAddress& reached = crawl.addresses[number];
   reached.answered = true;
   ++crawl.answered;
-  reached.why_failed = why_link_fails(answer);
-  if (reached.page == not_a_page) return;
+  reached.verdict = verdict_of(answer);
+  if (reached.page == none) return;
   SitePage& page = crawl.pages[reached.page];
-  page.ended = true;
-  ++crawl.pages_ended;
-  if (number == 0 && !answer.failure.empty())
-    crawl.start_failure = answer.failure;
-  else if (number == 0 || reached.why_failed.empty())
+  --crawl.pages_retrieving;
+  if (reached.page == 0)
+    take_start(crawl, page, answer);
+  else if (reached.verdict.why.empty())
     check_if_it_fits(crawl, page, answer);
+  else
+    page.state = SitePage::State::no_page;
+  if (cap_reached(crawl)) leave_out_waiting_pages(crawl);
+}
+
+bool ended(const SitePage& page) {
+  return page.state != SitePage::State::waiting && page.state != SitePage::State::retrieving;
 }
 
 void number_links(Crawl& crawl) {
   while (crawl.next_numbered < crawl.pages.size()) {
     SitePage& page = crawl.pages[crawl.next_numbered];
-    if (!page.ended && !crawl.stopped) return;
-    for (auto& [line, address] : page.found)
-      page.links.emplace_back(line, reach(crawl, std::move(address)));
-    page.found = {};
+    if (!ended(page) && !crawl.stopped) return;
+    for (PageLinkTo& link : page.links) {
+      link.address = reach(crawl, std::move(link.canonical));
+      link.canonical = {};
+    }
     page.numbered = true;
     ++crawl.next_numbered;
   }
 }
 
+// Whether the verdict on a link is in: its address was retrieved, or will
+// never be, being beyond --max-pages.
+bool answered(const Crawl& crawl, const PageLinkTo& link) {
+  if (link.address == none) return true;
+  const SiteAddress& target = crawl.addresses[link.address];
+  return target.answered ||
+         (target.page != none && crawl.pages[target.page].state == SitePage::State::left_out);
+}
+
 bool links_answered(const Crawl& crawl, SitePage& page) {
   while (page.links_answered < page.links.size() &&
-         crawl.addresses[page.links[page.links_answered].second].answered)
+         answered(crawl, page.links[page.links_answered]))
     ++page.links_answered;
   return page.links_answered == page.links.size();
 }
 
-// A page's problems and its links that fail, in line order, those of the
-// whole page first. Its own wait as report lines, one string with where each
-// begins, and those of its links are made as they are written: a page with
-// six million problems peaks at 671 MiB, against 1042 MiB kept as
-// PageProblems, and is reported in 4.4 s instead of 15.6.
-void report_page(const Crawl& crawl, SitePage& page, Report& report,
-                 const std::function<void()>& before_writing) {
-  const TextRule rule = crawl.mode.output_rule;
-  const std::string shown = visible(crawl.addresses[page.address].address, rule);
-  std::stable_sort(page.problem_at.begin(), page.problem_at.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
-  const std::string_view own = page.problems.text;
-  if (!own.empty()) before_writing();
-  auto next_own = page.problem_at.begin();
-  const auto write_own_up_to = [&](std::size_t last_line) {
-    for (; next_own != page.problem_at.end() && next_own->first <= last_line; ++next_own) {
-      const std::size_t start = next_own->second;
-      report.write_line(own.substr(start, own.find('\n', start) + 1 - start));
-    }
-  };
-  for (const auto& [line, number] : page.links) {
-    const SiteAddress& target = crawl.addresses[number];
-    if (!target.answered || target.why_failed.empty()) continue;
-    write_own_up_to(line);
-    before_writing();
-    report.say(shown, link_problem(line, target.address, target.why_failed, rule));
+// A page's problems and its links that fail, in the order of the report: its
+// own kept in that order, and the links that fail merged in after the own
+// problems of their line.
+void report_page(const Crawl& crawl, const SitePage& page, Report& report) {
+  std::vector<std::pair<std::uint32_t, const PageLinkTo*>> failing;
+  std::size_t unseen_errors = page.problems.more_errors;
+  for (const PageLinkTo& link : page.links) {
+    if (link.address == none) continue;
+    const SiteAddress& target = crawl.addresses[link.address];
+    if (!target.answered || target.verdict.why.empty()) continue;
+    for (const std::uint32_t line : link.lines) failing.emplace_back(line, &link);
+    unseen_errors += link.count - link.lines.size();
   }
-  write_own_up_to(std::numeric_limits<std::size_t>::max());
-  report.errors += page.problems.errors;
-  report.warnings += page.problems.warnings;
-  report.flush();
-  ++report.pages;
+  std::stable_sort(failing.begin(), failing.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  report.begin_page(crawl.addresses[page.address].address);
+  auto link = failing.begin();
+  const auto links_up_to = [&](std::size_t last_line) {
+    for (; link != failing.end() && link->first <= last_line; ++link)
+      report.link_problem(link->first, link->second->loaded,
+                          crawl.addresses[link->second->address].verdict);
+  };
+  for (const PageProblem& problem : page.problems.first) {
+    if (problem.line > 0) links_up_to(problem.line - 1);
+    report.problem(problem);
+  }
+  links_up_to(std::numeric_limits<std::size_t>::max());
+  report.end_page(unseen_errors, page.problems.more_warnings);
 }
 
 // Reports the pages whose links are all answered, in the order reached, and
@@ -189,8 +322,13 @@ void report_ready(Crawl& crawl, Report& report, const std::function<void()>& bef
   while (crawl.next_reported < crawl.pages.size()) {
     SitePage& page = crawl.pages[crawl.next_reported];
     if (!crawl.stopped && !(page.numbered && links_answered(crawl, page))) return;
-    if (page.checked) report_page(crawl, page, report, before_writing);
-    page = {};
+    if (page.state == SitePage::State::checked) {
+      before_writing();
+      report_page(crawl, page, report);
+      report.flush();
+    }
+    page.problems = {};
+    page.links = {};
     ++crawl.next_reported;
   }
 }
@@ -205,42 +343,40 @@ struct Progress {
     const auto now = std::chrono::steady_clock::now();
     if (now - shown < std::chrono::milliseconds(100)) return;
     shown = now;
-    const std::size_t links = crawl.answered - (crawl.addresses.front().answered ? 1 : 0);
-    show_status("CHECKING SITE: " + counted(crawl.pages_ended, "PAGE", "PAGES") + " CHECKED, " +
-                    std::to_string(crawl.pages.size() - crawl.pages_ended) + " WAITING, " +
-                    counted(links, "LINK", "LINKS") + " CHECKED, CTRL-C STOPS",
+    show_status("CHECKING SITE: " + counted(crawl.pages_checked, "PAGE", "PAGES") + " CHECKED, " +
+                    std::to_string(crawl.waiting_pages.size() + crawl.pages_retrieving) +
+                    " WAITING, " + counted(crawl.answered - crawl.pages_checked, "LINK", "LINKS") +
+                    " CHECKED, CTRL-C STOPS",
                 err);
   }
 };
 
 std::size_t addresses_linked(const Crawl& crawl) {
-  return crawl.addresses.size() - 1 + (crawl.start_linked ? 1 : 0);
+  return crawl.left_out_unnumbered +
+         static_cast<std::size_t>(std::count_if(crawl.addresses.begin(), crawl.addresses.end(),
+                                                [](const SiteAddress& a) { return a.linked; }));
 }
 
-// The end of the report: what was left unread, then the summary line.
-void report_end(const Crawl& crawl, Report& report) {
-  if (crawl.over_max) {
-    const std::size_t most = crawl.options.max_pages;
-    report.say(visible(crawl.addresses.front().address, crawl.mode.output_rule),
-               {0, false,
-                "more than " + counted(most, "page") + " on the site (--max-pages " +
-                    std::to_string(most) +
-                    "): links to the others were retrieved, the pages not checked"});
-  }
-  report.flush();
-  report.out << report.summary() << ", linking to "
-             << counted(addresses_linked(crawl), "address", "addresses") << '\n'
-             << std::flush;
+ReportEnd end_of_report(const Crawl& crawl) {
+  ReportEnd end;
+  end.pages = crawl.pages_checked;
+  end.addresses = addresses_linked(crawl);
+  end.pages_not_checked = crawl.left_out.size();
+  end.max_pages = crawl.options.max_pages;
+  if (crawl.start_redirects > 0) end.start = crawl.addresses[crawl.pages.front().address].address;
+  end.stopped = crawl.stopped;
+  return end;
 }
 
 // The crawl, and its report. Returns the exit status.
 int crawl_site(const CheckOptions& options, const RunMode& mode, std::ostream& out,
                std::ostream& err) {
-  Crawl crawl{options, mode};
+  Report report(out, options.format, options.max_problems, mode.output_rule);
+  Crawl crawl{options, mode, report.message_rule()};
   const std::string& start = options.names.front();
   crawl.site = site_of(start);
-  reach(crawl, start);
-  Report report{out};
+  std::string canonical = canonical_address(start);
+  add_page(crawl, add_address(crawl, canonical.empty() ? start : std::move(canonical)));
   Progress progress{err};
   const auto before_writing = [&] {
     if (mode.progress_on_error && !mode.dumb) clear_status(err);
@@ -255,6 +391,7 @@ int crawl_site(const CheckOptions& options, const RunMode& mode, std::ostream& o
       },
       [&] { return !out || take_ctrl_c(); },
   });
+  if (crawl.stopped) next_ctrl_c_ends_run();
   before_writing();
   if (!crawl.start_failure.empty()) {
     say_failure(start, crawl.start_failure, mode, err);
@@ -264,7 +401,7 @@ int crawl_site(const CheckOptions& options, const RunMode& mode, std::ostream& o
     number_links(crawl);
     report_ready(crawl, report, before_writing);
   }
-  report_end(crawl, report);
+  report.finish(end_of_report(crawl), true);
   for (const std::size_t number : crawl.too_big)
     say_failure(crawl.addresses[number].address, page_too_big, mode, err);
   if (crawl.stopped && out) {

@@ -17,6 +17,10 @@
 int dump_page(const std::string& address, const RunMode& mode, std::ostream& out,
               std::ostream& err);
 
+// How a report is written: NAME:LINE: error|warning: MESSAGE for people and
+// editors, one JSON object a line for programs, or GitHub workflow commands.
+enum class ReportFormat { text, json, github };
+
 // What --check was asked for.
 struct CheckOptions {
   std::vector<std::string> names;  // files, "-" for standard input, or addresses
@@ -25,6 +29,8 @@ struct CheckOptions {
   std::string stdin_name = "-";    // what "-" is reported as
   bool site = false;               // the one name is where a whole site's check starts
   std::size_t max_pages = 10000;   // pages a site's check reads at most
+  std::size_t max_problems = 100;  // problems written for a page at most; 0 for all
+  ReportFormat format = ReportFormat::text;
 };
 
 // --check: every problem of each named page, and with `links` its broken

@@ -49,12 +49,24 @@ void print_usage(std::ostream& out) {
       << std::flush;
 }
 
-// A count of 1 or more, written in decimal digits alone.
-bool read_count(std::string_view word, std::size_t& count) {
+// A count written in decimal digits alone, `least` or more.
+bool read_count(std::string_view word, std::size_t& count, std::size_t least = 1) {
   std::size_t read = 0;
   const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), read);
-  if (error != std::errc() || end != word.data() + word.size() || read == 0) return false;
+  if (error != std::errc() || end != word.data() + word.size() || read < least) return false;
   count = read;
+  return true;
+}
+
+bool read_format(std::string_view word, ReportFormat& format) {
+  if (word == "text")
+    format = ReportFormat::text;
+  else if (word == "json")
+    format = ReportFormat::json;
+  else if (word == "github")
+    format = ReportFormat::github;
+  else
+    return false;
   return true;
 }
 
@@ -63,6 +75,7 @@ struct ToolWords {
   bool dump = false;
   bool check = false;
   bool max_pages_given = false;
+  bool report_options_given = false;  // --format or --max-problems
   CheckOptions options{};
   std::vector<std::string> names{};  // the words that are no option
 };
@@ -87,6 +100,17 @@ std::string read_tool_words(int argc, const char* const* argv, ToolWords& tool) 
       tool.max_pages_given = true;
     } else if (arg == "--max-pages") {
       return "--max-pages needs a number of pages, 1 or more";
+    } else if (arg == "--max-problems" && i + 1 < argc &&
+               read_count(argv[i + 1], options.max_problems, 0)) {
+      ++i;
+      tool.report_options_given = true;
+    } else if (arg == "--max-problems") {
+      return "--max-problems needs a number of problems, 0 for all";
+    } else if (arg == "--format" && i + 1 < argc && read_format(argv[i + 1], options.format)) {
+      ++i;
+      tool.report_options_given = true;
+    } else if (arg == "--format") {
+      return "--format takes text, json or github";
     } else if (arg == "--stdin-name" && i + 1 < argc) {
       options.stdin_name = argv[++i];
     } else if (arg == "--stdin-name") {
@@ -102,9 +126,10 @@ std::string read_tool_words(int argc, const char* const* argv, ToolWords& tool) 
 std::string misfit(const ToolWords& tool, const char* first_word) {
   const CheckOptions& options = tool.options;
   const bool check_options = options.links || options.strict || options.stdin_name != "-" ||
-                             options.site || tool.max_pages_given;
+                             options.site || tool.max_pages_given || tool.report_options_given;
   std::string with_check =
-      "--links, --strict, --site, --max-pages and --stdin-name go with --check";
+      "--links, --strict, --site, --max-pages, --max-problems, --format and --stdin-name go with "
+      "--check";
   if (tool.dump && tool.check) return "--dump and --check go one at a time";
   if (!tool.dump && !tool.check)
     return check_options ? with_check : "unknown option " + std::string(first_word);

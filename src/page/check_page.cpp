@@ -1,6 +1,6 @@
 // Checking a page for its author: every line where readers lose something
 // (errors), and what works but likely not as the author meant (warnings),
-// each said so that the author sees what to mend.
+// each said at its line so that the author sees what to mend.
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -50,8 +50,8 @@ std::string why_reading_stops(std::string_view line, const RecordMatch& record) 
   if (line.empty()) return "empty line, which holds no record";
   if (!record.found) return "not a record: " + std::string(what_is_missing(line));
   if (record.number.empty()) return "record without a number";
-  return "record number " + std::string(record.number) + " is too large (the largest is " +
-         std::to_string(std::numeric_limits<std::int32_t>::max()) + ")";
+  return "record number " + std::string(record.number) + " is above the largest, " +
+         std::to_string(std::numeric_limits<std::int32_t>::max());
 }
 
 // The page's own text in a message, shown by the rule of the report. Plain
@@ -81,28 +81,32 @@ void append_quoted(std::string& message, std::string_view text, TextRule rule) {
   message += '"';
 }
 
-std::string quoted(std::string_view text, TextRule rule) {
-  std::string quote;
-  append_quoted(quote, text, rule);
-  return quote;
+std::string with_quote(std::string message, std::string_view text, TextRule rule) {
+  append_quoted(message, text, rule);
+  return message;
 }
 
 constexpr std::string_view byte_order_mark = "\xef\xbb\xbf";
 
 std::string text_before(std::string_view before, TextRule rule) {
   if (!before.starts_with(byte_order_mark))
-    return "text before the record is ignored: " + quoted(before, rule);
-  std::string message = "a byte-order mark (EF BB BF) before the record is ignored";
+    return with_quote("text before the record is ignored: ", before, rule);
+  constexpr std::string_view mark = "a byte-order mark (EF BB BF) before the record is ignored";
   before.remove_prefix(byte_order_mark.size());
-  if (!before.empty()) message += ", and so is the text " + quoted(before, rule);
-  return message + ": save the page without it";
+  if (before.empty()) return std::string(mark) + "; save the page without it";
+  return with_quote(
+      std::string(mark) + ", and so is the text after it; save the page without " + "them: ",
+      before, rule);
 }
 
-std::string text_after(std::string_view after, std::string_view flag, TextRule rule) {
-  if (after.starts_with('|'))
-    return "the record ends at its flag " + quoted(flag, rule) +
-           ": the fields after it are ignored: " + quoted(after, rule);
-  return "text after the record is ignored: " + quoted(after, rule);
+// Text after the record: the fields that follow its flag, or other text.
+std::string text_after(std::string_view flag_and_after, TextRule rule) {
+  if (flag_and_after.substr(1).starts_with('|'))
+    return with_quote(
+        "the record ends at its flag, the byte after the second bar; the fields after it are "
+        "ignored: ",
+        flag_and_after, rule);
+  return with_quote("text after the record is ignored: ", flag_and_after.substr(1), rule);
 }
 
 enum class Oddity { none, control, malformed };
@@ -126,12 +130,12 @@ Oddity oddity_in(std::string_view text) {
 }
 
 void note_oddity(std::string_view what, std::string_view text, std::size_t line,
-                 const ProblemSink& report) {
+                 const PageCheckSink& sink) {
   const Oddity oddity = oddity_in(text);
   if (oddity == Oddity::control)
-    report({line, false, std::string(what) + " holds a control character"});
+    sink.problem({line, false, std::string(what) + " holds a control character"});
   else if (oddity == Oddity::malformed)
-    report({line, false, std::string(what) + " is not valid UTF-8"});
+    sink.problem({line, false, std::string(what) + " is not valid UTF-8"});
 }
 
 // A target without a scheme that names a file rather than a host: "news.txt"
@@ -167,18 +171,34 @@ bool is_scheme_byte(char c) {
          c == '.';
 }
 
-// Whether a target starts with a scheme ("mailto" of mailto:x@y): letters,
-// digits, +, - and . before a colon, with no port's digits after it, as in
-// localhost:8080/page.
-bool has_scheme(std::string_view target) {
+// The scheme a target starts with ("mailto" of mailto:x@y): letters, digits,
+// +, - and . before a colon, with no port's digits after it, as in
+// localhost:8080/page. Empty when it has none.
+std::string_view scheme_of(std::string_view target) {
   const std::size_t colon = target.find(':');
-  if (colon == std::string_view::npos || colon == 0 || is_digit(target[0])) return false;
+  if (colon == std::string_view::npos || colon == 0 || is_digit(target[0])) return {};
   if (!std::all_of(target.begin(), target.begin() + static_cast<std::ptrdiff_t>(colon),
                    is_scheme_byte))
-    return false;
+    return {};
   std::size_t end = colon + 1;
   while (end < target.size() && is_digit(target[end])) ++end;
-  return end == colon + 1 || (end < target.size() && target[end] != '/');
+  if (end == colon + 1 || (end < target.size() && target[end] != '/'))
+    return target.substr(0, colon);
+  return {};
+}
+
+bool is_http(std::string_view target) {
+  return target.starts_with("http://") || target.starts_with("HTTP://");
+}
+
+bool is_https(std::string_view target) {
+  return target.starts_with("https://") || target.starts_with("HTTPS://");
+}
+
+// A link of another scheme (mailto:, ftp://...): readers get http:// put in
+// front of it, which no check should retrieve.
+bool is_other_scheme(std::string_view target) {
+  return !is_http(target) && !is_https(target) && !scheme_of(target).empty();
 }
 
 // A byte libcurl cannot send as it stands in an address; none when there is none.
@@ -191,166 +211,241 @@ std::string_view unsendable_byte(std::string_view target) {
   return {};
 }
 
+bool can_be_retrieved(std::string_view target) {
+  return !target.empty() && unsendable_byte(target).empty() && !is_other_scheme(target);
+}
+
+// "...: readers load this target as "http://TARGET"", built in place: a page may hold a
+// million such targets.
+PageProblem loads_as(std::size_t line, std::string_view words, std::string_view target,
+                     TextRule rule) {
+  PageProblem problem{line, false, {}};
+  std::string& message = problem.message;
+  message.reserve(words.size() + target.size() + 32);
+  message += words;
+  message += ": readers load this target as \"http://";
+  append_page_text(message, target, rule);
+  message += '"';
+  return problem;
+}
+
 // Where a link goes other than the author likely meant: over plain http for
-// https, to a host named after a file or a folder, or to another scheme,
-// which the browser puts http:// in front of as well.
+// https, to another scheme, which the browser puts http:// in front of as
+// well, or to a host named after a file or a folder.
 void check_address(std::string_view target, std::size_t line, TextRule rule,
-                   const ProblemSink& report) {
-  if (target.starts_with("https://") || target.starts_with("HTTPS://")) {
-    report({line, false, "https link target: it is loaded over plain http"});
-  } else if (target.starts_with("http://") || target.starts_with("HTTP://")) {
+                   const PageCheckSink& sink) {
+  if (is_https(target)) {
+    sink.problem({line, false, "https link target: it is loaded over plain http"});
+  } else if (is_http(target)) {
     return;
-  } else if (has_scheme(target)) {
-    report({line, false,
-            "link target " + visible(target, rule) + " is not an http address: it loads http://" +
-                visible(target, rule)});
+  } else if (const std::string_view scheme = scheme_of(target); !scheme.empty()) {
+    std::string words = "a ";
+    append_page_text(words, scheme, rule);
+    words += ": link is not retrieved";
+    sink.problem(loads_as(line, words, target, rule));
   } else if (const std::string_view host = host_part(target);
              cannot_be_host(host) || looks_like_file_name(target, host)) {
-    // One string, built in place: a page may hold a million such targets.
-    PageProblem problem{line, false, {}};
-    std::string& message = problem.message;
-    message.reserve(2 * target.size() + 64);
-    append_page_text(message, target, rule);
-    message += " loads http://";
-    append_page_text(message, target, rule);
-    message += ", a host named ";
-    append_quoted(message, host, rule);
-    message += "; write the full address";
-    report(problem);
+    sink.problem(loads_as(line, "write the full address", target, rule));
   }
 }
 
 void check_target(std::string_view target, std::size_t line, TextRule rule,
-                  std::vector<PageLink>& links, const ProblemSink& report) {
+                  const PageCheckSink& sink) {
   if (const std::string_view byte = unsendable_byte(target); !byte.empty()) {
-    report({line, true,
-            "link target holds " + std::string(byte) + ": it cannot be retrieved as written"});
+    sink.problem(
+        {line, true,
+         "link target holds " + std::string(byte) + ": it cannot be retrieved as written"});
     return;
   }
-  links.push_back({line, target});
-  check_address(target, line, rule, report);
-  note_oddity("link target", target, line, report);
+  check_address(target, line, rule, sink);
+  note_oddity("link target", target, line, sink);
 }
 
-// Each record's number and line, in page order: twelve bytes, as a big page
-// has millions.
+// A record's number and line, for pages whose numbers do not rise.
 struct NumberedLine {
   std::int32_t number;
   std::uint32_t line;
-  bool linked;
+  bool operator<(const NumberedLine& other) const {
+    return number != other.number ? number < other.number : line < other.line;
+  }
 };
 
-// What the end of the page shows about a record: that it repeats the number
-// of an earlier line, or stands above the last row.
-struct LateFinding {
-  std::uint32_t line;
-  std::int32_t number;
-  std::uint32_t replaced_line;  // 0 for one above the last row
-  bool linked;
+// What the first reading of a page learns, for the second to say each
+// problem at its line.
+struct Survey {
+  std::size_t stop_line = 0;  // the line where reading stops; 0 when it does not
+  std::size_t records = 0;
+  bool titled = false;
+  std::size_t first_terminator = 0;  // lines, 0 when there is none
+  std::size_t last_terminator = 0;
+  std::int32_t last_row = 0;       // the number of the last terminator read
+  std::int32_t highest_below = 0;  // the highest record number below the last row
+  std::size_t first_cr_line = 0;
+  std::size_t cr_lines = 0;
+  bool rising = true;  // no record's number is below the one before it
+  // Only where the numbers do not rise: every record, by number then line.
+  std::vector<NumberedLine> by_number;
 };
 
-// Repeated numbers, and records above the last row once it is known: the
-// page's records settled as the browser settles them, said in line order.
-// Returns the highest record number below the last row, 0 if none.
-std::int32_t check_numbers(std::vector<NumberedLine> records, bool ordered, std::int32_t last_row,
-                           bool terminated, const ProblemSink& report) {
-  if (!ordered)
-    std::stable_sort(
-        records.begin(), records.end(),
-        [](const NumberedLine& a, const NumberedLine& b) { return a.number < b.number; });
-  std::vector<LateFinding> findings;
-  std::int32_t highest_below = 0;
-  for (std::size_t i = 0; i < records.size(); ++i) {
-    const NumberedLine& record = records[i];
-    if (record.number < last_row) highest_below = record.number;
-    if (i > 0 && records[i - 1].number == record.number)
-      findings.push_back({record.line, record.number, records[i - 1].line, record.linked});
-    if (terminated && record.number > last_row)
-      findings.push_back({record.line, record.number, 0, record.linked});
+// Reads every record once for what only the whole page shows. The highest
+// record below the last row is tracked as the numbers rise; otherwise it is
+// looked up among all records, by number.
+Survey survey(std::string_view body) {
+  Survey page;
+  std::int32_t last_number = 0;
+  std::int32_t below_last_number = 0;  // the highest number below last_number
+  std::size_t line_number = 0;
+  for (std::string_view rest = body; !rest.empty();) {
+    const std::string_view line = take_line(rest);
+    ++line_number;
+    if (line.ends_with('\r') && page.cr_lines++ == 0) page.first_cr_line = line_number;
+    const auto [record, number] = match_line(line);
+    if (!number) {
+      page.stop_line = line_number;
+      break;
+    }
+    if (page.records > 0 && *number < last_number) page.rising = false;
+    if (page.records == 0 || *number > last_number) {
+      if (page.records > 0) below_last_number = last_number;
+      last_number = *number;
+    }
+    ++page.records;
+    page.titled = page.titled || *number == 0;
+    if (record.flag == "\\") {
+      if (page.first_terminator == 0) page.first_terminator = line_number;
+      page.last_terminator = line_number;
+      page.last_row = *number;
+      page.highest_below = below_last_number;  // as long as the numbers rise
+    }
   }
-  std::vector<NumberedLine>().swap(records);
-  std::stable_sort(findings.begin(), findings.end(),
-                   [](const LateFinding& a, const LateFinding& b) { return a.line < b.line; });
-  for (const LateFinding& f : findings) {
-    const std::string record = "record " + std::to_string(f.number);
-    if (f.replaced_line != 0)
-      report(
-          {f.line, false, record + " again: it replaces line " + std::to_string(f.replaced_line)});
-    else
-      report({f.line, false,
-              record + " is above the last row (" + std::to_string(last_row) +
-                  "): it is not shown" + (f.linked ? ", though its link works" : "")});
-  }
-  return highest_below;
+  if (page.rising) return page;
+  const std::size_t record_lines = page.stop_line == 0 ? page.records : page.stop_line - 1;
+  page.by_number.reserve(record_lines);
+  std::string_view rest = body;
+  for (std::uint32_t line = 1; line <= record_lines; ++line)
+    page.by_number.push_back({*match_line(take_line(rest)).number, line});
+  std::sort(page.by_number.begin(), page.by_number.end());
+  const auto above = std::lower_bound(page.by_number.begin(), page.by_number.end(),
+                                      NumberedLine{page.last_row, 0});
+  page.highest_below = above == page.by_number.begin() ? 0 : std::prev(above)->number;
+  return page;
 }
 
 // More empty rows than this after the highest record are no page's intent.
 constexpr std::int64_t most_empty_rows = 1000;
 
+void check_whole_page(const Survey& page, const PageCheckSink& sink) {
+  if (page.records == 0) {
+    sink.problem({0, true, "no record on the page: readers see an empty page"});
+    return;
+  }
+  if (!page.titled) sink.problem({0, false, "no title record (record 0)"});
+  // Where reading stopped, a terminator below is never read: the error says so.
+  if (page.first_terminator == 0 && page.stop_line == 0)
+    sink.problem({0, false,
+                  "no terminator record: readers see as many rows as the page they came from had"});
+}
+
+// The line that ends in CR LF first says so for all of them.
+void check_line_end(const Survey& page, std::size_t line, const PageCheckSink& sink) {
+  if (line != page.first_cr_line) return;
+  sink.problem({line, false,
+                page.cr_lines == 1
+                    ? std::string("this line ends in CR LF: its CR is ignored, as text after its "
+                                  "record")
+                    : "this line and " + std::to_string(page.cr_lines - 1) +
+                          " more end in CR LF: each CR is ignored, as text after its record"});
+}
+
+// What the whole page shows about one record: another terminator, one that
+// leaves too many empty rows, a number said before, one above the last row.
+void check_numbering(const Survey& page, std::size_t line, std::int32_t number, bool terminator,
+                     bool linked, std::size_t replaced_line, const PageCheckSink& sink) {
+  if (terminator && line != page.first_terminator)
+    sink.problem({line, false,
+                  "another terminator record; the first is on line " +
+                      std::to_string(page.first_terminator) +
+                      ", and the last one read sets the "
+                      "last row"});
+  if (const std::int64_t empty_rows = std::int64_t{page.last_row} - page.highest_below - 1;
+      line == page.last_terminator && empty_rows > most_empty_rows)
+    sink.problem({line, false,
+                  "the terminator's number leaves " + std::to_string(empty_rows) +
+                      " empty rows after record " + std::to_string(page.highest_below) +
+                      ", the one before it"});
+  const std::string record = "record " + std::to_string(number);
+  if (replaced_line != 0)
+    sink.problem({line, false,
+                  record + " again: it replaces the one on line " + std::to_string(replaced_line)});
+  if (page.first_terminator != 0 && number > page.last_row)
+    sink.problem({line, false,
+                  record + " is above the last row, " + std::to_string(page.last_row) +
+                      ", so it is not shown" + (linked ? ", though its link works" : "")});
+}
+
+// The line of the record before this one with the same number, 0 if none.
+struct RepeatFinder {
+  const Survey& page;
+  std::int32_t previous_number = -1;
+  std::size_t previous_line = 0;
+
+  std::size_t replaced(std::int32_t number, std::size_t line) {
+    std::size_t found = 0;
+    if (page.rising) {
+      if (number == previous_number) found = previous_line;
+    } else {
+      const auto at = std::lower_bound(page.by_number.begin(), page.by_number.end(),
+                                       NumberedLine{number, static_cast<std::uint32_t>(line)});
+      if (at != page.by_number.begin() && std::prev(at)->number == number)
+        found = std::prev(at)->line;
+    }
+    previous_number = number;
+    previous_line = line;
+    return found;
+  }
+};
+
 }  // namespace
 
-std::vector<PageLink> check_page(std::string_view body, TextRule rule, const ProblemSink& report) {
-  std::vector<PageLink> links;
-  std::vector<NumberedLine> records;
-  bool ordered = true;
-  bool titled = false;
-  std::size_t first_terminator = 0;
-  std::int32_t last_row = 0;
-  std::size_t carriage_returns = 0;
+void check_page(std::string_view body, TextRule rule, const PageCheckSink& sink) {
+  const Survey page = survey(body);
+  check_whole_page(page, sink);
+  RepeatFinder repeats{page};
   std::size_t line_number = 0;
-  bool stopped = false;
   for (std::string_view rest = body; !rest.empty();) {
     std::string_view line = take_line(rest);
     ++line_number;
-    if (line.ends_with('\r')) ++carriage_returns;
     const auto [record, number] = match_line(line);
     if (!number) {
-      report({line_number, true, stops_reading(why_reading_stops(line, record), rest)});
-      stopped = true;
-      break;
+      sink.problem({line_number, true, stops_reading(why_reading_stops(line, record), rest)});
+      check_line_end(page, line_number, sink);
+      return;
     }
-    if (!records.empty() && *number <= records.back().number) ordered = false;
-    records.push_back({*number, static_cast<std::uint32_t>(line_number), !record.target.empty()});
-    titled = titled || *number == 0;
+    check_line_end(page, line_number, sink);
     if (record.number.data() != line.data())
-      report(
+      sink.problem(
           {line_number, false,
            text_before(line.substr(0, static_cast<std::size_t>(record.number.data() - line.data())),
                        rule)});
-    const std::size_t record_end = static_cast<std::size_t>(record.flag.data() - line.data()) + 1;
+    const std::size_t flag_at = static_cast<std::size_t>(record.flag.data() - line.data());
     if (line.ends_with('\r')) line.remove_suffix(1);
-    if (record_end < line.size())
-      report({line_number, false, text_after(line.substr(record_end), record.flag, rule)});
-    note_oddity("label", record.label, line_number, report);
-    if (!record.target.empty()) check_target(record.target, line_number, rule, links, report);
-    if (record.flag == "\\") {
-      if (first_terminator != 0)
-        report({line_number, false,
-                "another terminator record (the first is on line " +
-                    std::to_string(first_terminator) + "): the last one read sets the last row"});
-      else
-        first_terminator = line_number;
-      last_row = *number;
-    }
+    if (flag_at + 1 < line.size())
+      sink.problem({line_number, false, text_after(line.substr(flag_at), rule)});
+    note_oddity("label", record.label, line_number, sink);
+    if (!record.target.empty()) check_target(record.target, line_number, rule, sink);
+    check_numbering(page, line_number, *number, record.flag == "\\", !record.target.empty(),
+                    repeats.replaced(*number, line_number), sink);
+    if (sink.link && can_be_retrieved(record.target)) sink.link(line_number, record.target);
   }
-  const bool no_record = records.empty();
-  const std::int32_t highest_below =
-      check_numbers(std::move(records), ordered, last_row, first_terminator != 0, report);
-  if (no_record) report({0, true, "no record on the page: readers see an empty page"});
-  if (!titled && !no_record) report({0, false, "no title record (record 0)"});
-  // Where reading stopped, a terminator below is never read: the error says so.
-  if (first_terminator == 0 && !stopped && !no_record)
-    report({0, false,
-            "no terminator record: readers see as many rows as the page they came from had"});
-  if (const std::int64_t empty_rows = std::int64_t{last_row} - highest_below - 1;
-      first_terminator != 0 && empty_rows > most_empty_rows)
-    report({0, false,
-            "the terminator's number " + std::to_string(last_row) + " leaves " +
-                std::to_string(empty_rows) + " empty rows after the record before it (" +
-                std::to_string(highest_below) + ")"});
-  if (carriage_returns > 0)
-    report({0, false,
-            "lines end in CR LF (" + std::to_string(carriage_returns) +
-                "): each CR is ignored, as text after its record"});
-  return links;
+}
+
+void each_link(std::string_view body,
+               const std::function<void(std::size_t line, std::string_view target)>& visit) {
+  std::size_t line_number = 0;
+  for (std::string_view rest = body; !rest.empty();) {
+    const auto [record, number] = match_line(take_line(rest));
+    ++line_number;
+    if (!number) return;
+    if (can_be_retrieved(record.target)) visit(line_number, record.target);
+  }
 }

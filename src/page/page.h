@@ -98,20 +98,25 @@ struct PageProblem {
   std::string message;  // the page's text in it already shown by the check's rule
 };
 
-// Takes each problem as the check finds it.
-using ProblemSink = std::function<void(const PageProblem&)>;
-
-// A link target as written, and the line of its record.
-struct PageLink {
-  std::size_t line;
-  std::string_view target;
+// What the check of a page tells its caller, in the order of a report: the
+// problems of the whole page first, then line by line, each line's own
+// problems before its link.
+struct PageCheckSink {
+  std::function<void(const PageProblem&)> problem;
+  // A link target that can be retrieved as written (an http address, or one
+  // that readers load as one), at `line`. May be empty.
+  std::function<void(std::size_t line, std::string_view target)> link;
 };
 
-// Reads a body as the browser reads it and tells `report` what is wrong with
-// it: the problems of each line as it is read, then those that only the end
-// of the page shows (repeated numbers, records above the last row), each in
-// line order, then those of the whole page. So a page's problems take no
-// memory of their own. The page's text that a message quotes is shown by
-// `rule`, that of the stream the report goes to. Returns every target that
-// can be retrieved as written.
-std::vector<PageLink> check_page(std::string_view body, TextRule rule, const ProblemSink& report);
+// Reads a body as the browser reads it and tells `sink` what is wrong with
+// it, in the order of a report, holding no problem in memory: the page is
+// read once to learn what only its end shows (its last row, repeated
+// numbers), then again to say everything at its line. The page's text that a
+// message quotes is shown by `rule`, that of the report, and comes after
+// the message's own words.
+void check_page(std::string_view body, TextRule rule, const PageCheckSink& sink);
+
+// The link targets check_page hands to `sink.link`, in the same order,
+// without checking anything else.
+void each_link(std::string_view body,
+               const std::function<void(std::size_t line, std::string_view target)>& visit);
