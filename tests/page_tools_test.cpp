@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <regex>
+#include <sstream>
 #include <thread>
 
 #include "support/loopback_server.h"
@@ -274,9 +276,14 @@ TEST_F(PageToolsTest, CheckReportsEveryProblemWithItsLine) {
            stops + "\n",
        "1 error and 1 warning in 1 page"},
   };
+  // What an editor reads as a problem at a line, or of the whole file.
+  const std::regex editor_line("[^:]+:[0-9]+: (error|warning): .*|[^:]+: (error|warning|note): .*");
   for (const Page& page : pages) {
     const ProgramRun run = run_browser({"--check", "-"}, page.body);
     const std::string what = page.report.empty() ? "a clean page" : page.report;
+    std::istringstream lines(page.report);
+    for (std::string line; std::getline(lines, line);)
+      EXPECT_TRUE(std::regex_match(line, editor_line)) << line;
     EXPECT_EQ(run.out, page.report + (page.summary.empty() ? "" : page.summary + "\n")) << what;
     EXPECT_EQ(run.err, "") << what;
     EXPECT_TRUE(run.exited) << what;
@@ -496,8 +503,10 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
   server.route("/s/a.txt", {"0:A||-\n1:Home|http://{host}/s/index.txt|-\n2:C|{host}/s/c.txt|-\n"
                             "3:Gone again|{host}/s/gone.txt|-\n4:|\n"});
   // Its problems come from the line, from the page's end and from the link: in line order.
-  server.route("/s/c.txt", {"0:C||-\n1:Back|{host}/s/a.txt|-\n1:Again||-\n"
-                            "2:Html|https://{host}/s/page.html|\\\n"});
+  // A page with a link to a.txt spelt another way, which is the same address.
+  server.route("/s/c.txt",
+               {"0:C||-\n1:Back|{host}/s/a.txt|-\n1:Again|HTTP://{host}/s/x/../%61.txt#top|-\n"
+                "2:Html|https://{host}/s/page.html|\\\n"});
   server.route("/s/page.html", {"<html>\n"});
   server.route("/s/broken.txt",
                {"0:Broken||-\n1:One||-\nno record\n2:Two|{host}/s/never.txt|\\\n"});
@@ -571,6 +580,7 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
   EXPECT_EQ(std::count(asked.begin(), asked.end(), "/s/never.txt"), 0) << "read below a break";
   EXPECT_EQ(std::count(asked.begin(), asked.end(), "/s/gone.txt"), 3) << "retrieved twice in a run";
   EXPECT_EQ(std::count(asked.begin(), asked.end(), "/s/broken.txt"), 2) << "beyond --max-pages";
+  EXPECT_EQ(std::count(asked.begin(), asked.end(), "/s/a.txt"), 3) << "a spelling retrieved";
   EXPECT_EQ(off_site.requests(), std::vector<std::string>(3, "/p.txt")) << "off the site";
 }
 
