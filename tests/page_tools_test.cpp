@@ -437,20 +437,25 @@ TEST_F(PageToolsTest, CheckLinksRetrievesEveryTarget) {
                               "2:Dead|http://" +
                               down +
                               "/x|-\n3:Gone|{host}/gone.txt|-\n"
-                              "4:Not a page|{host}/html404|-\n5:Good again|{host}/b.txt|-\n"
+                              "4:Not a page|{host}/html404|-\n5:Mail|mailto:x@{host}/mail|-\n"
                               "6:Gone again|{host}/gone.txt|\\\n"});
   const std::string name = "http://{host}/links.txt";
-  expect_runs({{"good, dead, 404 and not a page; each target retrieved once",
-                {"--check", "--links", name},
-                "",
-                1,
-                name + ":3: error: link to http://" + down +
-                    "/x: RETRIEVAL FAILED: COULDN'T CONNECT TO SERVER\n" + name +
-                    ":4: error: link to http://{host}/gone.txt: HTTP STATUS 404\n" + name +
-                    ":5: error: link to http://{host}/html404: HTTP STATUS 404\n" + name +
-                    ":7: error: link to http://{host}/gone.txt: HTTP STATUS 404\n"
-                    "4 errors and 0 warnings in 1 page\n",
-                ""}});
+  expect_runs(
+      {{"good, dead, 404 and not a page; each target retrieved once, none of another "
+        "scheme",
+        {"--check", "--links", name},
+        "",
+        1,
+        name + ":3: error: link to http://" + down +
+            "/x: RETRIEVAL FAILED: COULDN'T CONNECT TO SERVER\n" + name +
+            ":4: error: link to http://{host}/gone.txt: HTTP STATUS 404\n" + name +
+            ":5: error: link to http://{host}/html404: HTTP STATUS 404\n" + name +
+            ":6: warning: a mailto: link is not retrieved: readers load this target as "
+            "\"http://mailto:x@{host}/mail\"\n" +
+            name +
+            ":7: error: link to http://{host}/gone.txt: HTTP STATUS 404\n"
+            "4 errors and 1 warning in 1 page\n",
+        ""}});
   server.route("/nonpage.txt", {"<html>\n"});
   // A page far over the cut at which a check stops reading a target is fine.
   server.route("/big.txt", {"0:Big||-\n" + std::string(3 << 20, 'b') + "\n"});
@@ -465,6 +470,7 @@ TEST_F(PageToolsTest, CheckLinksRetrievesEveryTarget) {
                 ""}});
   const std::vector<std::string> asked = server.requests();
   EXPECT_EQ(std::count(asked.begin(), asked.end(), "/gone.txt"), 1) << "a target retrieved twice";
+  EXPECT_EQ(std::count(asked.begin(), asked.end(), "/mail"), 0) << "another scheme retrieved";
 }
 
 // Sixteen servers that each take a second to answer: side by side, eight at a
