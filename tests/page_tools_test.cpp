@@ -509,10 +509,10 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
   server.route("/s/a.txt", {"0:A||-\n1:Home|http://{host}/s/index.txt|-\n2:C|{host}/s/c.txt|-\n"
                             "3:Gone again|{host}/s/gone.txt|-\n4:|\n"});
   // Its problems come from the line, from the page's end and from the link: in line order.
-  // A page with a link to a.txt spelt another way, which is the same address.
-  server.route("/s/c.txt",
-               {"0:C||-\n1:Back|{host}/s/a.txt|-\n1:Again|HTTP://{host}/s/x/../%61.txt#top|-\n"
-                "2:Html|https://{host}/s/page.html|\\\n"});
+  // It names gone.txt twice, and a.txt spelt another way, which is the same address.
+  server.route("/s/c.txt", {"0:C|{host}/s/gone.txt|-\n1:Gone|{host}/s/gone.txt|-\n"
+                            "1:Again|HTTP://{host}/s/x/../%61.txt#top|-\n"
+                            "2:Html|https://{host}/s/page.html|\\\n"});
   server.route("/s/page.html", {"<html>\n"});
   server.route("/s/broken.txt",
                {"0:Broken||-\n1:One||-\nno record\n2:Two|{host}/s/never.txt|\\\n"});
@@ -521,6 +521,7 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
       {"0:Big||-\n1:Home|{host}/s/index.txt|-\n2:" + std::string(64 << 20, 'b') + "|\\\n"});
   const std::string at = "http://{host}/s/";
   const std::string gone = ": error: link to http://{host}/s/gone.txt: HTTP STATUS 404\n";
+  const std::string one = " (--max-problems 1)\n";
   const std::string broken_links =
       at + "index.txt:3" + gone + at + "index.txt:5: error: link to http://" + down +
       "/x: RETRIEVAL FAILED: COULDN'T CONNECT TO SERVER\n" + at +
@@ -538,11 +539,12 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
            "big.txt:3: error: not a record: no bar after the label: reading stops here\n" + at +
            "broken.txt:3: error: not a record: no number and colon start it: reading stops "
            "here, and the line below is never read\n" +
-           at + "c.txt:3: warning: record 1 again: it replaces the one on line 2\n" + at +
+           at + "c.txt:1" + gone + at + "c.txt:2" + gone + at +
+           "c.txt:3: warning: record 1 again: it replaces the one on line 2\n" + at +
            "c.txt:4: warning: https link target: it is loaded over plain http\n" + at +
            "c.txt:4: error: link to http://{host}/s/page.html: not a page: its first line "
            "holds no record\n"
-           "8 errors and 3 warnings in 5 pages, linking to 10 addresses\n",
+           "10 errors and 3 warnings in 5 pages, linking to 10 addresses\n",
        ""},
       {"three pages at most: an address that fails takes no place, and the site's addresses "
        "beyond them are not retrieved",
@@ -554,6 +556,19 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
            "big.txt:3: error: not a record: no bar after the label: reading stops here\n"
            "6 errors and 1 warning in 3 pages, linking to 9 addresses, 2 pages not checked "
            "(--max-pages 3)\n",
+       ""},
+      {"one problem a page at most: the rest counted",
+       {"--check", "--site", "--max-problems", "1", "{host}/s/index.txt"},
+       "",
+       1,
+       at + "index.txt:3" + gone + at + "index.txt: note: 2 more problems not shown" + one + at +
+           "a.txt:4" + gone + at + "a.txt: note: 1 more problem not shown" + one + at +
+           "big.txt: warning: page over 64 MiB: readers get only its first 64 MiB\n" + at +
+           "big.txt: note: 1 more problem not shown" + one + at +
+           "broken.txt:3: error: not a record: no number and colon start it: reading stops "
+           "here, and the line below is never read\n" +
+           at + "c.txt:1" + gone + at + "c.txt: note: 4 more problems not shown" + one +
+           "10 errors and 3 warnings in 5 pages, linking to 10 addresses\n",
        ""},
       {"a start that redirects on its own site is followed",
        {"--check", "--site", "{host}/moved"},
@@ -582,12 +597,13 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
   };
   expect_runs(runs);
   expect_runs({runs.front()});
+  // Four runs over the whole site, and one that stops at --max-pages 3.
   const std::vector<std::string> asked = server.requests();
   EXPECT_EQ(std::count(asked.begin(), asked.end(), "/s/never.txt"), 0) << "read below a break";
-  EXPECT_EQ(std::count(asked.begin(), asked.end(), "/s/gone.txt"), 3) << "retrieved twice in a run";
-  EXPECT_EQ(std::count(asked.begin(), asked.end(), "/s/broken.txt"), 2) << "beyond --max-pages";
-  EXPECT_EQ(std::count(asked.begin(), asked.end(), "/s/a.txt"), 3) << "a spelling retrieved";
-  EXPECT_EQ(off_site.requests(), std::vector<std::string>(3, "/p.txt")) << "off the site";
+  EXPECT_EQ(std::count(asked.begin(), asked.end(), "/s/gone.txt"), 4) << "retrieved twice in a run";
+  EXPECT_EQ(std::count(asked.begin(), asked.end(), "/s/broken.txt"), 3) << "beyond --max-pages";
+  EXPECT_EQ(std::count(asked.begin(), asked.end(), "/s/a.txt"), 4) << "a spelling retrieved";
+  EXPECT_EQ(off_site.requests(), std::vector<std::string>(4, "/p.txt")) << "off the site";
 }
 
 // Ctrl-C stops a check held up by a server that never answers: what was
