@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <regex>
+#include <sstream>
 #include <streambuf>
 
 #include "page/page.h"
@@ -87,13 +88,15 @@ void time_showing(benchmark::State& state, Show show) {
   static const ReadMillionPage read;
   DiscardingBuffer discard;
   std::ostream out(&discard);
-  for (auto _ : state) show(read.page, out);
+  std::istringstream in;
+  Console piped({}, in, out, out);
+  for (auto _ : state) show(read.page, piped);
   state.SetItemsProcessed(state.iterations() * million);
 }
 
 void display_million_rows(benchmark::State& state) {
-  time_showing(state, [](const PageModel& page, std::ostream& out) {
-    display_page(page, RowsShown::up_to_last_line, out);
+  time_showing(state, [](const PageModel& page, Console& console) {
+    display_page(page, RowsShown::up_to_last_line, console);
   });
 }
 BENCHMARK(display_million_rows)->Unit(benchmark::kMillisecond);
@@ -101,8 +104,8 @@ BENCHMARK(display_million_rows)->Unit(benchmark::kMillisecond);
 // A search, beside display_million_rows: "item 9" finds one row in nine,
 // "LABEL" every row, "nowhere" none.
 void find_rows(benchmark::State& state, std::string_view text) {
-  time_showing(state, [text](const PageModel& page, std::ostream& out) {
-    display_matching_rows(page, text, out);
+  time_showing(state, [text](const PageModel& page, Console& console) {
+    display_matching_rows(page, text, console);
   });
 }
 BENCHMARK_CAPTURE(find_rows, some, std::string_view("item 9"))->Unit(benchmark::kMillisecond);
@@ -112,7 +115,8 @@ BENCHMARK_CAPTURE(find_rows, none, std::string_view("nowhere"))->Unit(benchmark:
 // The links of every third record, each with its address, beside
 // display_million_rows.
 void list_links(benchmark::State& state) {
-  time_showing(state, [](const PageModel& page, std::ostream& out) { display_links(page, out); });
+  time_showing(state,
+               [](const PageModel& page, Console& console) { display_links(page, console); });
 }
 BENCHMARK(list_links)->Unit(benchmark::kMillisecond);
 
@@ -122,6 +126,8 @@ void dump_page_body(benchmark::State& state) {
   static const std::string body = million_record_page();
   DiscardingBuffer discard;
   std::ostream out(&discard);
+  std::istringstream in;
+  Console piped({}, in, out, out);
   for (auto _ : state) {
     state.PauseTiming();
     std::string arrived = body;
@@ -129,7 +135,7 @@ void dump_page_body(benchmark::State& state) {
     state.ResumeTiming();
     split_lines(page, std::move(arrived));
     parse_page(page);
-    display_page(page, RowsShown::up_to_last_line, out);
+    display_page(page, RowsShown::up_to_last_line, piped);
   }
   state.SetItemsProcessed(state.iterations() * million);
 }
@@ -140,6 +146,8 @@ void check_page_body(benchmark::State& state) {
   static const std::string body = million_record_page();
   DiscardingBuffer discard;
   std::ostream out(&discard);
+  std::istringstream in;
+  Console piped({}, in, out, out);
   std::size_t links = 0;
   const PageCheckSink report{
       [&out](const PageProblem& problem) {

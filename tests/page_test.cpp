@@ -73,9 +73,11 @@ TEST(RecordNumber, TakesLeadingDigitsWithinTheSignedRange) {
 std::string show(PageModel& page, const std::string& body, std::int32_t last_line = 0) {
   page.last_line = last_line;
   std::ostringstream out;
+  std::istringstream in;
+  Console piped({}, in, out, out);
   split_lines(page, body);
   if (parse_page(page).line != 0) out << "ERROR DECODING PAGE\n";  // as the page load says it
-  display_page(page, RowsShown::up_to_last_line, out);
+  display_page(page, RowsShown::up_to_last_line, piped);
   return out.str();
 }
 
@@ -268,7 +270,9 @@ TEST(FindRows, FindsTheTextWhereverItStands) {
   split_lines(page, body + "13:end||\\\n");
   parse_page(page);
   std::ostringstream out;
-  display_matching_rows(page, "aAb", out);
+  std::istringstream in;
+  Console piped({}, in, out, out);
+  display_matching_rows(page, "aAb", piped);
   EXPECT_EQ(out.str(),
             "01: aaab \n02: aab \n03: abaab \n04: AAB \n05: xaAbx \n11: abaaab \n"
             "12: aabaab \n");

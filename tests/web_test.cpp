@@ -89,12 +89,12 @@ TEST(PercentEncoded, LeavesOnlyPrintableAscii) {
 TEST(PromptUrl, ReadsOneWordAndLeavesTheRest) {
   std::istringstream in("  \t server/a  https://b ? file:///x\n\n");
   std::ostringstream out;
-  const RunMode piped;  // where ? and file:// are addresses like any other
-  EXPECT_EQ(prompt_url(piped, in, out, "help").word, "http://server/a");
-  EXPECT_EQ(prompt_url(piped, in, out, "help").word, "http://b");
-  EXPECT_EQ(prompt_url(piped, in, out, "help").word, "http://?");
-  EXPECT_EQ(prompt_url(piped, in, out).word, "http://file:///x");
-  EXPECT_EQ(prompt_url(piped, in, out).word, "http://");
+  Console piped({}, in, out, out);  // where ? and file:// are addresses like any other
+  EXPECT_EQ(prompt_url(piped, "help").word, "http://server/a");
+  EXPECT_EQ(prompt_url(piped, "help").word, "http://b");
+  EXPECT_EQ(prompt_url(piped, "help").word, "http://?");
+  EXPECT_EQ(prompt_url(piped).word, "http://file:///x");
+  EXPECT_EQ(prompt_url(piped).word, "http://");
   EXPECT_EQ(out.str(),
             "Enter URL: Enter URL: HTTPS NOT SUPPORTED\nEnter URL: Enter URL: Enter URL: ");
 }

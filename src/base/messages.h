@@ -2,6 +2,8 @@
 // than one place writes, and every prompt, so that each is written one way.
 #pragma once
 
+#include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace message {
@@ -25,15 +27,40 @@ inline constexpr std::string_view no_links = "NO LINKS";
 inline constexpr std::string_view at_line = "AT LINE ";
 inline constexpr std::string_view out_of_memory_here = "(OUT OF MEMORY)";
 inline constexpr std::string_view empty_line = "(EMPTY LINE)";
+inline constexpr std::string_view unknown_command = "UNKNOWN COMMAND: ";
+inline constexpr std::string_view lists_the_commands_after = " (? LISTS THE COMMANDS)";
+inline constexpr std::string_view lists_the_commands = "? LISTS THE COMMANDS";
+inline constexpr std::string_view no_search_to_repeat = "NO SEARCH TO REPEAT (/TEXT FINDS ROWS)";
+inline constexpr std::string_view at = "AT ";
+inline constexpr std::string_view back_to = "BACK TO ";
 
 // Why a retrieval failed or brought no page.
 inline constexpr std::string_view retrieval_stopped = "RETRIEVAL STOPPED";
 inline constexpr std::string_view retrieval_failed = "RETRIEVAL FAILED: ";
 inline constexpr std::string_view out_of_memory = "RETRIEVAL FAILED: OUT OF MEMORY";
+inline constexpr std::string_view out_of_memory_alone = "OUT OF MEMORY";
+// A body without any record, whatever its status.
+inline constexpr std::string_view not_a_page = "NOT A PAGE (NO RECORD IN IT)";
 inline constexpr std::string_view page_cut = "PAGE CUT AT 64 MIB";  // page_cap_bytes
 inline constexpr std::string_view holds_nul = "RETRIEVAL FAILED: THE ADDRESS HOLDS A NUL BYTE";
 
 // What starts every line on standard error.
 inline constexpr std::string_view program_prefix = "linebrowse: ";
+inline constexpr std::string_view try_help = "Try 'linebrowse --help'.\n";
+inline const std::string write_error = "write error: ";
+
+// The status lines of the checks, at a terminal.
+inline std::string checking_links(std::size_t done, std::size_t all) {
+  return "CHECKING LINKS: " + std::to_string(done) + " OF " + std::to_string(all);
+}
+inline std::string checking_site(std::size_t pages, std::size_t waiting, std::size_t links) {
+  return "CHECKING SITE: " + std::to_string(pages) + (pages == 1 ? " PAGE" : " PAGES") +
+         " CHECKED, " + std::to_string(waiting) + " WAITING, " + std::to_string(links) +
+         (links == 1 ? " LINK" : " LINKS") + " CHECKED, CTRL-C STOPS";
+}
+inline std::string stopped_by_ctrl_c(std::size_t not_retrieved, std::size_t addresses) {
+  return "stopped by Ctrl-C: " + std::to_string(not_retrieved) + " of " +
+         std::to_string(addresses) + " addresses not retrieved";
+}
 
 }  // namespace message

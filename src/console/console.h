@@ -1,18 +1,18 @@
-// The console: the one layer that touches the terminal, and what the rooms
-// above it use of it. Its parts, each in a file of its own:
+// The console: the one layer that touches the terminal, built once at
+// start-up as one object and handed down. Its parts, each in a file of its own:
 //   run_mode.cpp       how the run meets its user, decided once at start-up
 //   watched_output.cpp standard output, and why a write to it failed
-//   console_state.cpp  the console's one state record
-//   session.cpp        the run's console set up from the mode, and put back
+//   session.cpp        the console set up from the mode, and put back
 //   terminal.cpp       the terminal: modes, size, keys, Ctrl-Z and the signals that end a run
 //   ctrl_c.cpp         Ctrl-C: who sets it, who takes it, and what taking it drops
 //   screen_sums.cpp    the columns and lines text takes, and when the pager pauses
-//   writer.cpp         writing: the buffer, one screenful at a time, the status line
+//   writer.cpp         writing: lines, the buffer, one screenful at a time, the status line
 //   word_input.cpp     words typed: the line editor, its histories, the prompts
 // Through pipes and files only the words and the safe text do anything, so a
 // piped dialogue stays exactly as it was.
 #pragma once
 
+#include <istream>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -47,14 +47,25 @@ struct RunMode {
 RunMode dialogue_mode();
 RunMode writing_mode(bool with_progress, bool ctrl_c_stops = false);
 
-// The console of one run, set up from its mode when it begins and put back
-// when it ends. At a terminal, words are read through a line editor with
-// history and Ctrl-C interrupts the current work; otherwise nothing changes.
-struct ConsoleRun {
-  explicit ConsoleRun(const RunMode& mode);
-  ~ConsoleRun();
-  ConsoleRun(const ConsoleRun&) = delete;
-  ConsoleRun& operator=(const ConsoleRun&) = delete;
+// What the console keeps between calls: the terminal's modes, the line
+// editor, the words waiting, the pager's count. Only the console reads it.
+struct ConsoleState;
+
+// The console of one run, on the run's streams, set up from its mode when it
+// begins and put back when it ends. At a terminal, words are read through a
+// line editor with history and Ctrl-C interrupts the current work; otherwise
+// nothing changes.
+struct Console {
+  Console(const RunMode& mode, std::istream& in, std::ostream& out, std::ostream& err);
+  ~Console();
+  Console(const Console&) = delete;
+  Console& operator=(const Console&) = delete;
+
+  const RunMode mode;
+  std::istream& in;
+  std::ostream& out;
+  std::ostream& err;
+  std::unique_ptr<ConsoleState> state;
 };
 
 // Standard output as the run writes it, watched: once a write fails, the
@@ -75,22 +86,36 @@ class WatchedOutput {
   std::unique_ptr<Watch> watch;
 };
 
+// A line of ours on standard output, ending in a line feed, flushed; at a
+// terminal the next page's first screenful counts it.
+void say(Console& console, std::string_view line);
+// `own` and then network text, shown by standard output's rule, as one line.
+void say(Console& console, std::string_view own, std::string_view network_text);
+
+// A line on standard error, "linebrowse: " and `text`, which may hold
+// network text: shown by standard error's own rule.
+void say_on_error(Console& console, std::string_view text);
+
+// `own` followed by network text shown safely by standard output's rule, cut
+// to the terminal's width with "..." at a terminal.
+std::string screen_line(Console& console, std::string_view own, std::string_view network_text);
+
+// One line under the current one that says how work is getting on (a load,
+// a check), rewritten in place and cut to the terminal's width; clear_status
+// erases it. It goes where the run's mode says: standard output in the
+// dialogue at a terminal, standard error for a run that only writes when it
+// is a terminal. Elsewhere nothing.
+void show_status(Console& console, std::string_view text);
+void clear_status(Console& console);
+
 // Ctrl-C, for work that runs between prompts: true once for each press, and
 // the work then stops.
-bool take_ctrl_c();
+bool take_ctrl_c(Console& console);
 
 // For work that Ctrl-C stops and that then says what it did: a second press
 // ends the run at once, as Ctrl-C does by default, so that nothing it then
 // says can keep the person waiting.
-void next_ctrl_c_ends_run();
-
-// A line on standard error, "linebrowse: " and `text`, which may hold
-// network text: shown by standard error's own rule.
-void say_on_error(std::string_view text, const RunMode& mode, std::ostream& err);
-
-// At a terminal: a line of ours was written (`line`, without its line
-// feed), which the next page's first screenful counts.
-void note_line_shown(std::string_view line);
+void next_ctrl_c_ends_run(Console& console);
 
 // Words typed. One whitespace-delimited word of input; empty at the end of
 // input. The rest of the line stays for the next read.
@@ -111,10 +136,10 @@ struct Answer {
 // Writes `prompt` and returns the next word typed. A line may hold several
 // words: each later prompt is answered from it without waiting, and at a
 // terminal the word is shown after the prompt as if typed.
-Answer prompt_word(std::string_view prompt, Recall recall, std::istream& in, std::ostream& out);
+Answer prompt_word(Console& console, std::string_view prompt, Recall recall);
 
 // At a terminal: forgets the words still waiting on the line typed last.
-void drop_waiting_words();
+void drop_waiting_words(Console& console);
 
 // At a terminal: offers `address` again when Up is pressed at an address prompt.
-void remember_address(const std::string& address);
+void remember_address(Console& console, const std::string& address);

@@ -9,8 +9,8 @@
 //    pause (writer.cpp) call ctrl_c_key().
 //
 // Who takes it, and what taking it drops:
-//  - The watch of a transfer (web) calls take_ctrl_c() and stops the
-//    transfer; what arrived stays.
+//  - The watch of a transfer (navigation's, for web) calls take_ctrl_c() and
+//    stops the transfer; what arrived stays.
 //  - The writer calls take_ctrl_c() at every buffer it writes, and then
 //    writes nothing more: the rest of the rows is dropped.
 //  - Every prompt calls prompt_takes_ctrl_c() before it asks: after a Ctrl-C
@@ -22,13 +22,24 @@
 // never stops the retrieval that follows it.
 #include "console/ctrl_c.h"
 
+#include <csignal>
+
 #include "console/console.h"
-#include "console/console_state.h"
 #include "console/terminal.h"
 
 namespace {
 
-extern "C" void note_ctrl_c(int /*signal*/) { console().ctrl_c_pending = 1; }
+// Set by the SIGINT handler; cleared by the loop when it takes the press.
+volatile std::sig_atomic_t ctrl_c_pending = 0;
+
+extern "C" void note_ctrl_c(int /*signal*/) { ctrl_c_pending = 1; }
+
+bool take_pending(ConsoleState& state) {
+  if (ctrl_c_pending == 0) return false;
+  ctrl_c_pending = 0;
+  state.ctrl_c_since_prompt = true;
+  return true;
+}
 
 }  // namespace
 
@@ -36,23 +47,16 @@ void catch_ctrl_c() {
   if (left_to_default(SIGINT)) handle_signal(SIGINT, note_ctrl_c, SA_RESTART);  // output goes on
 }
 
-void ctrl_c_key() { console().ctrl_c_since_prompt = true; }
+void ctrl_c_key(ConsoleState& state) { state.ctrl_c_since_prompt = true; }
 
-bool take_ctrl_c() {
-  ConsoleState& state = console();
-  if (state.ctrl_c_pending == 0) return false;
-  state.ctrl_c_pending = 0;
-  state.ctrl_c_since_prompt = true;
-  return true;
+bool take_ctrl_c(Console& console) { return take_pending(*console.state); }
+
+void next_ctrl_c_ends_run(Console& console) {
+  if (console.mode.ctrl_c_stops) end_run_on(SIGINT);
 }
 
-void next_ctrl_c_ends_run() {
-  if (console().mode.ctrl_c_stops) end_run_on(SIGINT);
-}
-
-bool prompt_takes_ctrl_c() {
-  ConsoleState& state = console();
-  const bool pressed = take_ctrl_c() || state.ctrl_c_since_prompt;
+bool prompt_takes_ctrl_c(ConsoleState& state) {
+  const bool pressed = take_pending(state) || state.ctrl_c_since_prompt;
   state.ctrl_c_since_prompt = false;
   return pressed;
 }

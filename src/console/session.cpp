@@ -8,25 +8,24 @@
 #include "console/terminal.h"
 #include "console/word_input.h"
 
-ConsoleRun::ConsoleRun(const RunMode& mode) {
-  ConsoleState& state = console();
-  state.mode = mode;
+Console::Console(const RunMode& mode, std::istream& in, std::ostream& out, std::ostream& err)
+    : mode(mode), in(in), out(out), err(err), state(std::make_unique<ConsoleState>()) {
   if (mode.progress_on_error) {
     // Only a line of progress, on standard error: a signal that ends the
     // run erases it there, and the terminal's modes are never touched.
-    state.screen_descriptor = STDERR_FILENO;
-    erase_passing_line_on_ending_signals();
+    state->screen_descriptor = STDERR_FILENO;
+    erase_passing_line_on_ending_signals(STDERR_FILENO);
   }
   if (mode.ctrl_c_stops) catch_ctrl_c();
   if (!mode.terminal) return;
-  take_over_terminal();
+  take_over_terminal(*state);
   catch_ctrl_c();
-  start_line_editor();
-  keep_keys_waiting();
+  start_line_editor(*this);
+  keep_keys_waiting(*state);
 }
 
-ConsoleRun::~ConsoleRun() {
-  if (!console().mode.terminal) return;
-  stop_line_editor();
-  give_back_terminal();
+Console::~Console() {
+  if (!mode.terminal) return;
+  stop_line_editor(*state);
+  give_back_terminal(*state);
 }

@@ -13,9 +13,17 @@
 #include <csignal>
 #include <string_view>
 
-#include "console/console_state.h"
-
 namespace {
+
+// What the handlers of signals that stop or end the run need: the one flag
+// they read as the loop writes it, and what is set before they are installed.
+struct ForEndingSignals {
+  volatile std::sig_atomic_t passing_line_shown = 0;  // a status line or the pause shows
+  int screen_descriptor = STDOUT_FILENO;              // where it shows
+  bool terminal_taken = false;                        // found_mode is to be put back
+  termios found_mode{};
+};
+ForEndingSignals for_signals;
 
 void set_mode(const termios& mode) { tcsetattr(STDIN_FILENO, TCSADRAIN, &mode); }
 
@@ -23,12 +31,11 @@ void set_mode(const termios& mode) { tcsetattr(STDIN_FILENO, TCSADRAIN, &mode); 
 // `signal` do what it does by default, here and now; returns if the run goes
 // on after it (a stop).
 void act_as_default(int signal) {
-  const ConsoleState& state = console();
-  if (state.passing_line_shown != 0) {
+  if (for_signals.passing_line_shown != 0) {
     constexpr std::string_view erase = "\r\033[K";
-    (void)!write(state.screen_descriptor, erase.data(), erase.size());
+    (void)!write(for_signals.screen_descriptor, erase.data(), erase.size());
   }
-  if (state.mode.terminal) set_mode(state.found_mode);
+  if (for_signals.terminal_taken) set_mode(for_signals.found_mode);
   handle_signal(signal, SIG_DFL, 0);
   sigset_t just_this{};
   sigemptyset(&just_this);
@@ -80,9 +87,10 @@ bool left_to_default(int signal) {
   return (current.sa_flags & SA_SIGINFO) == 0 && current.sa_handler == SIG_DFL;
 }
 
-void take_over_terminal() {
-  ConsoleState& state = console();
+void take_over_terminal(ConsoleState& state) {
   tcgetattr(STDIN_FILENO, &state.found_mode);
+  for_signals.found_mode = state.found_mode;
+  for_signals.terminal_taken = true;
   state.quiet_mode = state.found_mode;
   state.quiet_mode.c_lflag &= ~static_cast<tcflag_t>(ECHO | ICANON);
   state.quiet_mode.c_cc[VMIN] = 1;
@@ -91,13 +99,16 @@ void take_over_terminal() {
   restore_terminal_on_ending_signals();
 }
 
-void erase_passing_line_on_ending_signals() { restore_terminal_on_ending_signals(); }
+void erase_passing_line_on_ending_signals(int descriptor) {
+  for_signals.screen_descriptor = descriptor;
+  restore_terminal_on_ending_signals();
+}
 
 void end_run_on(int signal) { handle_signal(signal, end_with_terminal_restored, 0); }
 
-void give_back_terminal() { set_mode(console().found_mode); }
+void give_back_terminal(const ConsoleState& state) { set_mode(state.found_mode); }
 
-void keep_keys_waiting() { set_mode(console().quiet_mode); }
+void keep_keys_waiting(const ConsoleState& state) { set_mode(state.quiet_mode); }
 
 namespace {
 
@@ -121,8 +132,8 @@ constexpr int sequence_wait_ms = 50;
 
 }  // namespace
 
-std::string read_key() {
-  termios keys = console().quiet_mode;
+std::string read_key(const ConsoleState& state) {
+  termios keys = state.quiet_mode;
   keys.c_lflag &= ~static_cast<tcflag_t>(ISIG);  // Ctrl-C and Ctrl-Z arrive as keys
   set_mode(keys);
   std::string key;
@@ -139,29 +150,28 @@ std::string read_key() {
       key += static_cast<char>(byte);
     }
   }
-  keep_keys_waiting();
+  keep_keys_waiting(state);
   return key;
 }
 
-void save_keys_typed_ahead() {
+void save_keys_typed_ahead(ConsoleState& state) {
   pollfd waiting{STDIN_FILENO, POLLIN, 0};
   std::array<char, 256> keys{};
   while (poll(&waiting, 1, 0) == 1 && (waiting.revents & POLLIN) != 0) {
     const ssize_t got = read(STDIN_FILENO, keys.data(), keys.size());
     if (got <= 0) break;
-    console().typed_ahead.append(keys.data(), static_cast<std::size_t>(got));
+    state.typed_ahead.append(keys.data(), static_cast<std::size_t>(got));
   }
 }
 
 void suspend_run() { kill(0, SIGTSTP); }  // the whole job stops, as the terminal would have it
 
-void note_passing_line(bool shown) { console().passing_line_shown = shown ? 1 : 0; }
+void note_passing_line(bool shown) { for_signals.passing_line_shown = shown ? 1 : 0; }
 
 // Read afresh each time, so that a resized terminal is measured as it is.
-ScreenSize screen_size() {
+ScreenSize screen_size(const ConsoleState& state) {
   winsize size{};
-  if (ioctl(console().screen_descriptor, TIOCGWINSZ, &size) != 0 || size.ws_row < 2 ||
-      size.ws_col < 8)
+  if (ioctl(state.screen_descriptor, TIOCGWINSZ, &size) != 0 || size.ws_row < 2 || size.ws_col < 8)
     return {};
   return {size.ws_row, size.ws_col};
 }

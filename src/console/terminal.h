@@ -5,32 +5,35 @@
 #include <cstddef>
 #include <string>
 
+#include "console/console_state.h"
+
 // Takes the terminal for the run: keys wait unechoed between prompts, and a
 // stop or a signal that ends the run leaves it as it was found. give_back_
 // terminal leaves it so at the end of the run.
-void take_over_terminal();
-void give_back_terminal();
+void take_over_terminal(ConsoleState& state);
+void give_back_terminal(const ConsoleState& state);
 
-// For a run that only writes, with a line of progress on a terminal: every
-// signal that ends the run erases the line first, as at the dialogue.
-void erase_passing_line_on_ending_signals();
+// For a run that only writes, with a line of progress on the terminal of
+// `descriptor`: every signal that ends the run erases the line first, as at
+// the dialogue.
+void erase_passing_line_on_ending_signals(int descriptor);
 
 // Lets `signal` end the run at once, as by default, with the terminal put
 // back and a passing line erased.
 void end_run_on(int signal);
 
 // Puts the terminal back in the mode it has between prompts.
-void keep_keys_waiting();
+void keep_keys_waiting(const ConsoleState& state);
 
 // One key from the terminal, read without echo: a byte, or all of an escape
 // sequence that a key sends (ESC, then [ or O with its parameters and final
 // byte, or one more byte for Alt). Ctrl-C and Ctrl-Z come as the bytes 3 and
 // 26. Empty at the end of input.
-std::string read_key();
+std::string read_key(const ConsoleState& state);
 
 // Keeps the keys typed so far and not yet read for the next prompt, before
 // the pause reads its own key.
-void save_keys_typed_ahead();
+void save_keys_typed_ahead(ConsoleState& state);
 
 // Stops the run as Ctrl-Z does (the terminal as the run found it while it is
 // stopped) and returns once it goes on, with the terminal as it was.
@@ -46,7 +49,7 @@ struct ScreenSize {
 };
 
 // The terminal's size now; 24x80 when it does not say or is implausibly small.
-ScreenSize screen_size();
+ScreenSize screen_size(const ConsoleState& state);
 
 // Whether `signal` does what it does by default. A signal the run found
 // ignored (started in the background, say) stays so, and one that something

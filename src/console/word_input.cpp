@@ -1,5 +1,7 @@
 // Reading words: from a stream as they come, or at a terminal from lines
 // typed in a line editor with a history for each prompt, as shells have them.
+#include "console/word_input.h"
+
 #include <histedit.h>
 
 #include <algorithm>
@@ -28,7 +30,14 @@ void add_to_history(History* history, const std::string& line) {
   ::history(history, &event, H_ENTER, line.c_str());
 }
 
-const char* editor_prompt(EditLine* /*editor*/) { return console().prompt.c_str(); }
+// The console an editor works for, which it keeps as its client data.
+Console& console_of(EditLine* editor) {
+  Console* console = nullptr;
+  el_get(editor, EL_CLIENTDATA, &console);
+  return *console;
+}
+
+const char* editor_prompt(EditLine* editor) { return console_of(editor).state->prompt.c_str(); }
 
 // The next word of the line typed last, if it has one. At the command
 // prompt a word that starts with / is a search, which takes the rest of the
@@ -49,14 +58,15 @@ std::optional<std::string> next_word(ConsoleState& state, Recall recall) {
 // may hold escapes typed with Ctrl-V or recalled from the history, so it is
 // shown as network text is.
 unsigned char cancel_line(EditLine* editor, int /*key*/) {
+  Console& console = console_of(editor);
   const LineInfo* line = el_line(editor);
   std::string rest;
   append_visible(rest, {line->cursor, static_cast<std::size_t>(line->lastchar - line->cursor)},
-                 console().mode.output_rule);
+                 console.mode.output_rule);
   rest += "^C\n";
   std::fwrite(rest.data(), 1, rest.size(), stdout);
   std::fflush(stdout);
-  ctrl_c_key();
+  ctrl_c_key(*console.state);
   return CC_NEWLINE;
 }
 
@@ -133,8 +143,8 @@ Edited edit_line(ConsoleState& state, Recall recall) {
   state.typed_ahead.clear();
   int count = 0;
   const char* line = el_gets(editor, &count);
-  keep_keys_waiting();
-  if (prompt_takes_ctrl_c()) return {Answer::cancelled, {}};
+  keep_keys_waiting(state);
+  if (prompt_takes_ctrl_c(state)) return {Answer::cancelled, {}};
   if (line == nullptr || count <= 0) return {Answer::ended, {}};
   return {Answer::typed, std::string(line, static_cast<std::size_t>(count))};
 }
@@ -149,11 +159,12 @@ void remember_line(ConsoleState& state, std::string line, Recall recall) {
   add_to_history(history_for(state, recall), state.line);
 }
 
-Answer prompt_at_terminal(std::string_view prompt, Recall recall, std::ostream& out) {
-  ConsoleState& state = console();
+Answer prompt_at_terminal(Console& console, std::string_view prompt, Recall recall) {
+  ConsoleState& state = *console.state;
+  std::ostream& out = console.out;
   state.lines_since_prompt = 0;
-  if (prompt_takes_ctrl_c()) {  // Ctrl-C drops the rest of what was typed
-    drop_waiting_words();
+  if (prompt_takes_ctrl_c(state)) {  // Ctrl-C drops the rest of what was typed
+    drop_waiting_words(console);
     state.typed_ahead.clear();
   }
   if (auto word = next_word(state, recall)) {
@@ -161,7 +172,7 @@ Answer prompt_at_terminal(std::string_view prompt, Recall recall, std::ostream& 
     // the notation of network text, since the line may have come from the
     // history or held escapes typed with Ctrl-V.
     std::string shown(prompt);
-    append_visible(shown, *word, state.mode.output_rule);
+    append_visible(shown, *word, console.mode.output_rule);
     out << shown << '\n' << std::flush;
     return {Answer::typed, std::move(*word)};
   }
@@ -180,8 +191,8 @@ Answer prompt_at_terminal(std::string_view prompt, Recall recall, std::ostream& 
 
 }  // namespace
 
-void start_line_editor() {
-  ConsoleState& state = console();
+void start_line_editor(Console& console) {
+  ConsoleState& state = *console.state;
   state.command_history.reset(history_init());
   state.address_history.reset(history_init());
   for (History* history : {state.command_history.get(), state.address_history.get()}) {
@@ -191,6 +202,7 @@ void start_line_editor() {
   }
   state.editor.reset(el_init("linebrowse", stdin, stdout, stdout));
   EditLine* editor = state.editor.get();
+  el_set(editor, EL_CLIENTDATA, &console);
   el_set(editor, EL_EDITOR, "emacs");
   el_set(editor, EL_PROMPT, editor_prompt);
   // While a line is edited, Ctrl-C and Ctrl-Z arrive as keys, not signals.
@@ -202,7 +214,7 @@ void start_line_editor() {
   bind_terminal_keys(editor);
 }
 
-void stop_line_editor() { console().editor.reset(); }
+void stop_line_editor(ConsoleState& state) { state.editor.reset(); }
 
 std::string read_word(std::istream& in) {
   std::string word;
@@ -210,19 +222,17 @@ std::string read_word(std::istream& in) {
   return word;
 }
 
-Answer prompt_word(std::string_view prompt, Recall recall, std::istream& in, std::ostream& out) {
-  if (console().mode.terminal) return prompt_at_terminal(prompt, recall, out);
-  out << prompt << std::flush;
-  return {Answer::typed, read_word(in)};
+Answer prompt_word(Console& console, std::string_view prompt, Recall recall) {
+  if (console.mode.terminal) return prompt_at_terminal(console, prompt, recall);
+  console.out << prompt << std::flush;
+  return {Answer::typed, read_word(console.in)};
 }
 
-void drop_waiting_words() {
-  ConsoleState& state = console();
-  state.line.clear();
-  state.next = 0;
+void drop_waiting_words(Console& console) {
+  console.state->line.clear();
+  console.state->next = 0;
 }
 
-void remember_address(const std::string& address) {
-  ConsoleState& state = console();
-  if (state.mode.terminal) add_to_history(state.address_history.get(), address);
+void remember_address(Console& console, const std::string& address) {
+  if (console.mode.terminal) add_to_history(console.state->address_history.get(), address);
 }

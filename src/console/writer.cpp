@@ -1,5 +1,5 @@
-// Writing to the console: the writer's buffer, the pause between screenfuls,
-// the status line of a load, and lines cut to the terminal's width.
+// Writing to the console: lines, the writer's buffer, the pause between
+// screenfuls, the status line of a load, and lines cut to the terminal's width.
 #include "console/writer.h"
 
 #include <ostream>
@@ -18,10 +18,10 @@ constexpr std::string_view erase_line = "\r\033[K";
 // terminal cannot erase it, so the next line starts under it. A line of
 // `width` columns that a window made narrower now wraps is erased from where
 // it starts.
-void end_passing_line(std::ostream& out, std::size_t width = 0) {
-  if (console().mode.dumb) {
+void end_passing_line(Console& console, std::ostream& out, std::size_t width = 0) {
+  if (console.mode.dumb) {
     out << '\n';
-  } else if (const std::size_t columns = screen_size().columns; width > columns) {
+  } else if (const std::size_t columns = screen_size(*console.state).columns; width > columns) {
     out << "\r\033[" << (width - 1) / columns << "A\033[J";
   } else {
     out << erase_line;
@@ -30,32 +30,33 @@ void end_passing_line(std::ostream& out, std::size_t width = 0) {
   note_passing_line(false);
 }
 
-void show_passing_line(std::string_view line, std::ostream& out) {
-  out << line << std::flush;
-  note_passing_line(!console().mode.dumb);
+void show_passing_line(Console& console, std::string_view line) {
+  console.out << line << std::flush;
+  note_passing_line(!console.mode.dumb);
 }
 
 // The pause between screenfuls: one line, a key read without echo, and the
 // line taken off again. Keys typed before it are kept for the next prompts;
 // every key it reads, escape sequences whole, is its own, but a digit, which
 // starts the command line.
-More ask_for_more(std::size_t columns, std::ostream& out) {
-  save_keys_typed_ahead();
+More ask_for_more(Console& console, std::size_t columns) {
+  ConsoleState& state = *console.state;
+  save_keys_typed_ahead(state);
   const std::string_view pause = more_line(columns);
-  show_passing_line(pause, out);
+  show_passing_line(console, pause);
   for (;;) {
-    const std::string key = read_key();
+    const std::string key = read_key(state);
     if (key == "\x1a") {  // Ctrl-Z
-      end_passing_line(out, pause.size());
+      end_passing_line(console, console.out, pause.size());
       suspend_run();
-      show_passing_line(pause, out);
+      show_passing_line(console, pause);
       continue;
     }
     const More more = key.empty() ? More::stop : more_for(key);
     if (more == More::nothing) continue;
-    end_passing_line(out, pause.size());
-    if (key == "\x03") ctrl_c_key();
-    if (more == More::command) console().typed_ahead += key;
+    end_passing_line(console, console.out, pause.size());
+    if (key == "\x03") ctrl_c_key(state);
+    if (more == More::command) state.typed_ahead += key;
     return more;
   }
 }
@@ -71,22 +72,15 @@ std::size_t copy_plain_run(const RunEnds& ends, const char* from, std::size_t mo
 
 }  // namespace
 
-ConsoleWriter::ConsoleWriter(std::ostream& out) : out(out), rule(console().mode.output_rule) {
-  if (!console().mode.terminal) return;
-  const ScreenSize size = screen_size();
+ConsoleWriter::ConsoleWriter(Console& console)
+    : console(console), out(console.out), rule(console.mode.output_rule) {
+  if (!console.mode.terminal) return;
+  const ScreenSize size = screen_size(*console.state);
   paging_ = true;
   rows = size.rows;
   columns = size.columns;
   count.new_screen(rows);
-  count.count(std::min(console().lines_since_prompt, rows - 1));
-}
-
-void note_line_shown(std::string_view line) {
-  ConsoleState& state = console();
-  if (!state.mode.terminal) return;
-  Span span{screen_size().columns};
-  span.place_ascii(line);
-  state.lines_since_prompt += span.lines;
+  count.count(std::min(console.state->lines_since_prompt, rows - 1));
 }
 
 ConsoleWriter::~ConsoleWriter() { flush(); }
@@ -142,7 +136,7 @@ void ConsoleWriter::flush() {
   used = 0;
   // Checked once a buffer, so within one long text too: Ctrl-C, and output
   // that can no longer be written, which nothing more is written to.
-  if (take_ctrl_c() || !out) stopped_ = true;
+  if (take_ctrl_c(console) || !out) stopped_ = true;
 }
 
 void ConsoleWriter::finish() {
@@ -160,13 +154,13 @@ Room ConsoleWriter::make_room(std::string_view own, std::string_view network_fie
   if (count.must_pause(lines)) {
     flush();
     if (stopped_) return Room::stopped;
-    const More more = ask_for_more(columns, out);
+    const More more = ask_for_more(console, columns);
     if (more == More::stop || more == More::command) {
       stopped_ = true;
       return Room::stopped;
     }
     // The window may have been resized while it waited.
-    const ScreenSize size = screen_size();
+    const ScreenSize size = screen_size(*console.state);
     rows = size.rows;
     columns = size.columns;
     lines = row_lines(own, network_field, own_end, columns, rule, rows);
@@ -182,36 +176,61 @@ Room ConsoleWriter::make_room(std::string_view own, std::string_view network_fie
   return room;
 }
 
-void show_status(std::string_view text, std::ostream& out) {
-  ConsoleState& state = console();
-  const RunMode& mode = state.mode;
+namespace {
+
+// Where the status line goes: the dialogue's screen, or standard error.
+std::ostream& status_stream(Console& console) {
+  return console.mode.progress_on_error ? console.err : console.out;
+}
+
+}  // namespace
+
+void say(Console& console, std::string_view line) {
+  console.out << line << '\n' << std::flush;
+  if (!console.mode.terminal) return;
+  Span span{screen_size(*console.state).columns};
+  span.place_ascii(line);
+  console.state->lines_since_prompt += span.lines;
+}
+
+void say(Console& console, std::string_view own, std::string_view network_text) {
+  std::string line(own);
+  append_visible(line, network_text, console.mode.output_rule);
+  say(console, line);
+}
+
+void show_status(Console& console, std::string_view text) {
+  ConsoleState& state = *console.state;
+  const RunMode& mode = console.mode;
   if (!(mode.terminal || mode.progress_on_error) || (mode.dumb && state.status_shown)) return;
+  std::ostream& out = status_stream(console);
   if (mode.dumb) {
     out << text << '\n' << std::flush;  // once, never rewritten
   } else {
-    out << '\r' << text.substr(0, screen_size().columns - 1) << "\033[K" << std::flush;
+    out << '\r' << text.substr(0, screen_size(state).columns - 1) << "\033[K" << std::flush;
     note_passing_line(true);
   }
   state.status_shown = true;
 }
 
-void clear_status(std::ostream& out) {
-  ConsoleState& state = console();
+void clear_status(Console& console) {
+  ConsoleState& state = *console.state;
   if (!state.status_shown) return;
   state.status_shown = false;
-  if (!state.mode.dumb) end_passing_line(out);
+  if (!console.mode.dumb) end_passing_line(console, status_stream(console));
 }
 
-std::string screen_line(std::string_view own, std::string_view network_text) {
-  const RunMode& mode = console().mode;
-  if (mode.terminal) return fitted_line(own, network_text, screen_size().columns, mode.output_rule);
+std::string screen_line(Console& console, std::string_view own, std::string_view network_text) {
+  const RunMode& mode = console.mode;
+  if (mode.terminal)
+    return fitted_line(own, network_text, screen_size(*console.state).columns, mode.output_rule);
   std::string line(own);
   append_visible(line, network_text, mode.output_rule);
   return line;
 }
 
-void say_on_error(std::string_view text, const RunMode& mode, std::ostream& err) {
+void say_on_error(Console& console, std::string_view text) {
   std::string line(message::program_prefix);
-  append_visible(line, text, mode.error_rule);
-  err << line << '\n' << std::flush;
+  append_visible(line, text, console.mode.error_rule);
+  console.err << line << '\n' << std::flush;
 }

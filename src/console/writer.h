@@ -11,6 +11,8 @@
 #include "base/shown_text.h"
 #include "console/screen_sums.h"
 
+struct Console;
+
 // What making room for a line came to.
 enum class Room {
   granted,     // it fits under what the screen shows
@@ -26,7 +28,7 @@ enum class Room {
 // writing within a buffer's worth, even inside one long text, and rows that
 // need more lines than the screen has come a screenful at a time.
 struct ConsoleWriter {
-  explicit ConsoleWriter(std::ostream& out);
+  explicit ConsoleWriter(Console& console);
   ~ConsoleWriter();
   ConsoleWriter(const ConsoleWriter&) = delete;
   ConsoleWriter& operator=(const ConsoleWriter&) = delete;
@@ -77,6 +79,7 @@ struct ConsoleWriter {
   // how many of its bytes it took.
   std::size_t write_piece(std::string_view text);
 
+  Console& console;
   std::ostream& out;
   TextRule rule;
   bool stopped_ = false;
@@ -88,16 +91,3 @@ struct ConsoleWriter {
   std::size_t used = 0;
   std::array<char, std::size_t{64} << 10> buffer;
 };
-
-// At a terminal: one line under the current one that says how work is
-// getting on (a load, a check of links), rewritten in place and cut to the
-// terminal's width; clear_status erases it, leaving the cursor at its start.
-// It goes where the run's mode says, on `out`: standard output in the
-// dialogue at a terminal, standard error for a run that only writes when it
-// is a terminal. Elsewhere nothing.
-void show_status(std::string_view text, std::ostream& out);
-void clear_status(std::ostream& out);
-
-// `own` followed by network text shown safely by standard output's rule, cut
-// to the terminal's width with "..." at a terminal.
-std::string screen_line(std::string_view own, std::string_view network_text);

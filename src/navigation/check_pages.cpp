@@ -8,15 +8,15 @@
 #include <optional>
 #include <unordered_map>
 
+#include "base/exit_status.h"
 #include "base/limits.h"
+#include "base/messages.h"
 #include "navigation/check_report.h"
 #include "navigation/page_tools.h"
 #include "page/page.h"
 #include "web/web.h"
 
 namespace {
-
-constexpr int name_unreadable = 2;
 
 // A page's body, or why it cannot be read.
 struct ReadPage {
@@ -66,7 +66,7 @@ struct LinkVerdicts {
   }
 };
 
-LinkVerdicts check_links(std::string_view body, const RunMode& mode, std::ostream& err) {
+LinkVerdicts check_links(std::string_view body, Console& console) {
   LinkVerdicts links;
   std::unordered_map<std::string, std::size_t> number_of_canonical;
   std::vector<std::string> addresses;
@@ -80,10 +80,10 @@ LinkVerdicts check_links(std::string_view body, const RunMode& mode, std::ostrea
     links.number_of.emplace(std::move(loaded), known->second);
   });
   LinkProgress progress;
-  if (mode.progress_on_error) {  // never into a file or a pipe
-    progress = [&err](std::size_t done, std::size_t all) {
-      show_status("CHECKING LINKS: " + std::to_string(done) + " OF " + std::to_string(all), err);
-      if (done == all) clear_status(err);
+  if (console.mode.progress_on_error) {  // never into a file or a pipe
+    progress = [&console](std::size_t done, std::size_t all) {
+      show_status(console, message::checking_links(done, all));
+      if (done == all) clear_status(console);
     };
   }
   for (const SideAnswer& answer : retrieve_links(addresses, progress))
@@ -94,10 +94,10 @@ LinkVerdicts check_links(std::string_view body, const RunMode& mode, std::ostrea
 // One page checked, and with --links its links retrieved first, so that each
 // link that fails is said at its line among the page's own problems.
 void check_one(const std::string& name, const ReadPage& page, const CheckOptions& options,
-               const RunMode& mode, Report& report, std::ostream& err) {
+               Console& console, Report& report) {
   report.flush();  // before a status line on standard error
   const std::optional<LinkVerdicts> links =
-      options.links ? std::optional(check_links(page.body, mode, err)) : std::nullopt;
+      options.links ? std::optional(check_links(page.body, console)) : std::nullopt;
   report.begin_page(name);
   if (page.cut) report.problem({0, false, std::string(page_over_cap)});
   PageCheckSink sink{[&report](const PageProblem& problem) { report.problem(problem); }, {}};
@@ -113,28 +113,27 @@ void check_one(const std::string& name, const ReadPage& page, const CheckOptions
 
 }  // namespace
 
-int check_pages(const CheckOptions& options, const RunMode& mode, std::istream& in,
-                std::ostream& out, std::ostream& err) {
-  const ConsoleRun console(mode);
-  Report report(out, options.format, options.max_problems, mode.output_rule);
+int check_pages(const CheckOptions& options, Console& console) {
+  std::ostream& out = console.out;
+  Report report(out, options.format, options.max_problems, console.mode.output_rule);
   std::size_t pages = 0;
   bool unreadable = false;
   for (const std::string& name : options.names) {
     if (!out) break;  // what could be said can no longer be written
     const std::string& shown = name == "-" ? options.stdin_name : name;
     try {
-      const ReadPage page = read_name(name, in);
+      const ReadPage page = read_name(name, console.in);
       if (page.failure.empty()) {
-        check_one(shown, page, options, mode, report, err);
+        check_one(shown, page, options, console, report);
         ++pages;
       } else {
-        say_failure(shown, page.failure, mode, err);
+        say_failure(console, shown, page.failure);
         unreadable = true;
       }
     } catch (const std::bad_alloc&) {
       // A page that does not fit is said as such; the next is still checked.
       report.flush();
-      say_failure(shown, page_too_big, mode, err);
+      say_failure(console, shown, page_too_big);
       unreadable = true;
     }
     out.flush();
@@ -142,5 +141,5 @@ int check_pages(const CheckOptions& options, const RunMode& mode, std::istream& 
   ReportEnd end;
   end.pages = pages;
   report.finish(end, options.format != ReportFormat::text);
-  return unreadable ? name_unreadable : report.status(options.strict);
+  return unreadable ? exit_status::unreadable : report.status(options.strict);
 }

@@ -219,6 +219,13 @@ LinkVerdict verdict_of(const SideAnswer& answer) {
   return {};
 }
 
+void say_failure(Console& console, const std::string& name, std::string_view reason) {
+  std::string line = name;
+  line += ": ";
+  line += reason;
+  say_on_error(console, line);
+}
+
 std::string counted(std::size_t count, std::string_view one, std::string_view many) {
   std::string words = std::to_string(count) + " ";
   if (count == 1) return words += one;

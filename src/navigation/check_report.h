@@ -83,12 +83,17 @@ class Report {
   std::size_t warnings_ = 0;
 };
 
-// What is said of a page that does not fit in memory to be checked.
+// What is said of a page, or a site, that does not fit in memory to be checked.
 inline constexpr std::string_view page_too_big = "OUT OF MEMORY: the page is too big to check here";
+inline constexpr std::string_view site_too_big = "OUT OF MEMORY: the site is too big to check here";
 
 // The warning of the whole page that a body cut at the cap gets first.
 inline constexpr std::string_view page_over_cap =
     "page over 64 MiB: readers get only its first 64 MiB";
+
+// The line on standard error that says why `name` failed: "linebrowse:
+// NAME: REASON", shown safely by standard error's rule.
+void say_failure(Console& console, const std::string& name, std::string_view reason);
 
 // "3 errors", "1 warning"; "2 addresses" when `many` says so.
 std::string counted(std::size_t count, std::string_view one, std::string_view many = {});

@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "base/exit_status.h"
+#include "base/messages.h"
 #include "navigation/check_report.h"
 #include "navigation/page_tools.h"
 
@@ -67,7 +69,6 @@ struct SitePage {
 
 struct Crawl {
   const CheckOptions& options;
-  const RunMode& mode;
   TextRule message_rule;
   std::string site{};
   std::deque<SiteAddress> addresses{};                            // in the order reached
@@ -401,18 +402,16 @@ void report_ready(Crawl& crawl, Report& report, const std::function<void()>& bef
 // How far the check has come, on standard error at a terminal; at most ten
 // times a second, which is as often as it can be read.
 struct Progress {
-  std::ostream& err;
+  Console& console;
   std::chrono::steady_clock::time_point shown{};
 
   void show(const Crawl& crawl) {
     const auto now = std::chrono::steady_clock::now();
     if (now - shown < std::chrono::milliseconds(100)) return;
     shown = now;
-    show_status("CHECKING SITE: " + counted(crawl.pages_checked, "PAGE", "PAGES") + " CHECKED, " +
-                    std::to_string(crawl.waiting_pages.size() + crawl.pages_retrieving) +
-                    " WAITING, " + counted(crawl.answered - crawl.pages_checked, "LINK", "LINKS") +
-                    " CHECKED, CTRL-C STOPS",
-                err);
+    show_status(console, message::checking_site(crawl.pages_checked,
+                                                crawl.waiting_pages.size() + crawl.pages_retrieving,
+                                                crawl.answered - crawl.pages_checked));
   }
 };
 
@@ -434,17 +433,18 @@ ReportEnd end_of_report(const Crawl& crawl) {
 }
 
 // The crawl, and its report. Returns the exit status.
-int crawl_site(const CheckOptions& options, const RunMode& mode, std::ostream& out,
-               std::ostream& err) {
+int crawl_site(const CheckOptions& options, Console& console) {
+  const RunMode& mode = console.mode;
+  std::ostream& out = console.out;
   Report report(out, options.format, options.max_problems, mode.output_rule);
-  Crawl crawl{options, mode, report.message_rule()};
+  Crawl crawl{options, report.message_rule()};
   const std::string& start = options.names.front();
   crawl.site = site_of(start);
   std::string canonical = canonical_address(start);
   add_page(crawl, add_address(crawl, canonical.empty() ? start : std::move(canonical)));
-  Progress progress{err};
+  Progress progress{console};
   const auto before_writing = [&] {
-    if (mode.progress_on_error && !mode.dumb) clear_status(err);
+    if (!mode.dumb) clear_status(console);  // a dumb terminal's one status line stays
   };
   crawl.stopped = !retrieve_side_by_side({
       [&] { return next_wanted(crawl); },
@@ -454,13 +454,13 @@ int crawl_site(const CheckOptions& options, const RunMode& mode, std::ostream& o
         report_ready(crawl, report, before_writing);
         if (mode.progress_on_error) progress.show(crawl);
       },
-      [&] { return !out || take_ctrl_c(); },
+      [&] { return !out || take_ctrl_c(console); },
   });
-  if (crawl.stopped) next_ctrl_c_ends_run();
+  if (crawl.stopped) next_ctrl_c_ends_run(console);
   before_writing();
   if (!crawl.start_failure.empty()) {
-    say_failure(start, crawl.start_failure, mode, err);
-    return 2;
+    say_failure(console, start, crawl.start_failure);
+    return exit_status::unreadable;
   }
   if (crawl.stopped) {
     number_links(crawl);
@@ -468,28 +468,24 @@ int crawl_site(const CheckOptions& options, const RunMode& mode, std::ostream& o
   }
   report.finish(end_of_report(crawl), true);
   for (const std::size_t number : crawl.too_big)
-    say_failure(crawl.addresses[number].address, page_too_big, mode, err);
+    say_failure(console, crawl.addresses[number].address, page_too_big);
   if (crawl.stopped && out) {
-    say_on_error("stopped by Ctrl-C: " + std::to_string(crawl.addresses.size() - crawl.answered) +
-                     " of " + std::to_string(crawl.addresses.size()) + " addresses not retrieved",
-                 mode, err);
-    return 1;
+    say_on_error(console, message::stopped_by_ctrl_c(crawl.addresses.size() - crawl.answered,
+                                                     crawl.addresses.size()));
+    return exit_status::failed;
   }
-  return crawl.too_big.empty() ? report.status(options.strict) : 2;
+  return crawl.too_big.empty() ? report.status(options.strict) : exit_status::unreadable;
 }
 
 }  // namespace
 
-int check_site(const CheckOptions& options, const RunMode& mode, std::ostream& out,
-               std::ostream& err) {
-  const ConsoleRun console(mode);
+int check_site(const CheckOptions& options, Console& console) {
   CheckOptions normalized = options;
   normalized.names.front() = normalize_url(options.names.front()).address;
   try {
-    return crawl_site(normalized, mode, out, err);
+    return crawl_site(normalized, console);
   } catch (const std::bad_alloc&) {  // what the crawl holds of its addresses
-    say_failure(normalized.names.front(), "OUT OF MEMORY: the site is too big to check here", mode,
-                err);
-    return 2;
+    say_failure(console, normalized.names.front(), site_too_big);
+    return exit_status::unreadable;
   }
 }

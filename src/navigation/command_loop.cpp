@@ -31,30 +31,28 @@ bool all_digits(const std::string& word) { return std::all_of(word.begin(), word
 // Through pipes the records go before the next address is made, since a page
 // that filled the memory leaves no room for it; at a terminal the page stays
 // until another arrives.
-void forget_records_when_piped(PageModel& page, const RunMode& mode) {
-  if (!mode.terminal) clear_records(page);
+void forget_records_when_piped(PageModel& page, const Console& console) {
+  if (!console.mode.terminal) clear_records(page);
 }
 
-void follow_link(const std::string& word, NavigationState& nav, PageModel& page,
-                 const RunMode& mode, std::ostream& out) {
+void follow_link(const std::string& word, NavigationState& nav, PageModel& page, Console& console) {
   auto number = record_number(word);
   std::string target = number ? link_target(page, *number) : std::string();
   if (target.empty()) {
-    say(message::invalid_link, out);
+    say(console, message::invalid_link);
     return;
   }
-  forget_records_when_piped(page, mode);
-  follow_link_to(nav, normalized_address(target, out), page, mode, out);
+  forget_records_when_piped(page, console);
+  follow_link_to(nav, normalized_address(target, console), page, console);
 }
 
-void go_back_if_possible(NavigationState& nav, PageModel& page, const RunMode& mode,
-                         std::ostream& out) {
-  if (mode.terminal && nav.previous_url.empty()) {
-    say(message::no_page_to_go_back_to, out);
+void go_back_if_possible(NavigationState& nav, PageModel& page, Console& console) {
+  if (console.mode.terminal && nav.previous_url.empty()) {
+    say(console, message::no_page_to_go_back_to);
     return;
   }
-  forget_records_when_piped(page, mode);
-  go_back(nav, page, mode, out);
+  forget_records_when_piped(page, console);
+  go_back(nav, page, console);
 }
 
 // Whether `word` is one of `names` (written in lower case), in any case.
@@ -65,68 +63,63 @@ bool is_one_of(const std::string& word, std::initializer_list<std::string_view> 
 
 // A word that is no command, at a terminal: said, and the rest of its line
 // dropped, since what follows a slip was meant to go with it.
-void refuse(const std::string& word, const RunMode& mode, std::ostream& out) {
-  std::string line = "UNKNOWN COMMAND: ";
-  append_visible(line, word, mode.output_rule);
-  say(line + " (? LISTS THE COMMANDS)", out);
-  drop_waiting_words();
+void refuse(const std::string& word, Console& console) {
+  std::string line(message::unknown_command);
+  append_visible(line, word, console.mode.output_rule);
+  say(console, line + std::string(message::lists_the_commands_after));
+  drop_waiting_words(console);
 }
 
 // Where the page came from, and where b goes back to.
-void say_where(const NavigationState& nav, const RunMode& mode, std::ostream& out) {
-  std::string lines = "AT ";
-  append_visible(lines, nav.current_url, mode.output_rule);
-  if (!nav.previous_url.empty()) {
-    lines += "\nBACK TO ";
-    append_visible(lines, nav.previous_url, mode.output_rule);
-  }
-  say(lines, out);
+void say_where(const NavigationState& nav, Console& console) {
+  say(console, message::at, nav.current_url);
+  if (!nav.previous_url.empty()) say(console, message::back_to, nav.previous_url);
 }
 
 // `word` is / and the rest of its line: the text to find, or nothing to look
 // for the text of the last search again, on whichever page is shown now.
 void search(const std::string& word, std::string& last_search, const PageModel& page,
-            std::ostream& out) {
+            Console& console) {
   if (word.size() > 1) last_search = word.substr(1);
   if (last_search.empty()) {
-    out << "NO SEARCH TO REPEAT (/TEXT FINDS ROWS)\n" << std::flush;
+    say(console, message::no_search_to_repeat);
     return;
   }
-  display_matching_rows(page, last_search, out);
+  display_matching_rows(page, last_search, console);
 }
 
 // Carries out one command word; false when it ends the run.
 bool carry_out(const std::string& word, NavigationState& nav, PageModel& page,
-               std::string& last_search, const RunMode& mode, std::istream& in, std::ostream& out) {
-  const bool terminal = mode.terminal;
+               std::string& last_search, Console& console) {
+  const bool terminal = console.mode.terminal;
   if (!word.empty() && is_digit(word[0]) && (all_digits(word) || !terminal)) {
-    follow_link(word, nav, page, mode, out);  // through pipes the leading digits count: 12abc is 12
+    follow_link(word, nav, page, console);  // through pipes the leading digits count: 12abc is 12
   } else if (is_one_of(word, {"x"}) || (terminal && is_one_of(word, {"q", "quit", "exit"}))) {
-    say(message::exiting, out);
+    say(console, message::exiting);
     return false;
   } else if (is_one_of(word, {"d"})) {
-    display_page(page, rows_shown(mode), out);
+    display_page(page, rows_shown(console.mode), console);
   } else if (is_one_of(word, {"r"})) {
-    forget_records_when_piped(page, mode);
-    reload(nav, page, mode, out);
+    forget_records_when_piped(page, console);
+    reload(nav, page, console);
   } else if (is_one_of(word, {"b"})) {
-    go_back_if_possible(nav, page, mode, out);
+    go_back_if_possible(nav, page, console);
   } else if (is_one_of(word, {"g"})) {
-    Answer address = prompt_url(mode, in, out);
+    Answer address = prompt_url(console);
     if (address.kind != Answer::typed) return true;  // Ctrl-C or Ctrl-D takes the go-to back
-    go_to_address(nav, std::move(address.word), page, mode, out);
+    go_to_address(nav, std::move(address.word), page, console);
   } else if (!terminal) {
     return false;  // through pipes any other word ends the run, as scripts expect
   } else if (is_one_of(word, {"l"})) {
-    display_links(page, out);
+    display_links(page, console);
   } else if (is_one_of(word, {"u"})) {
-    say_where(nav, mode, out);
+    say_where(nav, console);
   } else if (word.starts_with('/')) {
-    search(word, last_search, page, out);
+    search(word, last_search, page, console);
   } else if (is_one_of(word, {"?", "h", "help"})) {
-    out << command_list << std::flush;
+    console.out << command_list << std::flush;
   } else {
-    refuse(word, mode, out);
+    refuse(word, console);
   }
   return true;
 }
@@ -136,18 +129,16 @@ bool carry_out(const std::string& word, NavigationState& nav, PageModel& page,
 // A page that ran out of memory holds what there was until the next load
 // empties it, so a command may find none left. It is then given up and said
 // as a page that cannot be decoded is; the run goes on.
-void command_loop(NavigationState& nav, PageModel& page, const RunMode& mode, std::istream& in,
-                  std::ostream& out) {
+void command_loop(NavigationState& nav, PageModel& page, Console& console) {
   std::string last_search;
-  while (out) {  // output that can no longer be written ends the run, which says why
+  while (console.out) {  // output that can no longer be written ends the run, which says why
     try {
-      const Answer answer = prompt_word(message::command_prompt, Recall::commands, in, out);
+      const Answer answer = prompt_word(console, message::command_prompt, Recall::commands);
       if (answer.kind == Answer::cancelled) continue;
-      if (answer.kind == Answer::ended ||
-          !carry_out(answer.word, nav, page, last_search, mode, in, out))
+      if (answer.kind == Answer::ended || !carry_out(answer.word, nav, page, last_search, console))
         return;
     } catch (const std::bad_alloc&) {
-      say_decoding_error({}, mode, out);
+      say_decoding_error({}, console);
     }
   }
 }

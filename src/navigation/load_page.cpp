@@ -19,14 +19,14 @@ constexpr auto status_interval = 250ms;  // at most four times a second
 
 // At a terminal: Ctrl-C stops the transfer, and a load still running after
 // a second says how it is getting on, in a status line rewritten in place.
-TransferWatch watch_at_terminal(std::ostream& out) {
-  return [&out, written = std::chrono::steady_clock::time_point{}](
+TransferWatch watch_at_terminal(Console& console) {
+  return [&console, written = std::chrono::steady_clock::time_point{}](
              const TransferProgress& progress) mutable {
-    if (take_ctrl_c()) return true;
+    if (take_ctrl_c(console)) return true;
     const auto now = std::chrono::steady_clock::now();
     if (progress.elapsed >= quiet_start && now - written >= status_interval) {
       try {
-        show_status(status_text(progress), out);
+        show_status(console, status_text(progress));
       } catch (const std::bad_alloc&) {
         // No room for the status line: the transfer goes on without it.
       }
@@ -40,13 +40,14 @@ TransferWatch watch_at_terminal(std::ostream& out) {
 // outside 2xx, is also said in one line, and where a redirect points is
 // offered by g and Up. Running out of memory throws std::bad_alloc, once the
 // transfer's memory is given back.
-Retrieval fetch_page(const std::string& url, const RunMode& mode, std::ostream& out) {
-  say(message::connecting_to, url, mode, out);
-  Retrieval got = retrieve(url, mode.terminal ? watch_at_terminal(out) : TransferWatch{});
-  clear_status(out);
-  if (mode.terminal) {
-    if (!got.failure.empty()) say("", got.failure, mode, out);
-    if (!got.moved_to.empty()) remember_address(percent_encoded(got.moved_to));
+Retrieval fetch_page(const std::string& url, Console& console) {
+  say(console, message::connecting_to, url);
+  const bool terminal = console.mode.terminal;
+  Retrieval got = retrieve(url, terminal ? watch_at_terminal(console) : TransferWatch{});
+  clear_status(console);
+  if (terminal) {
+    if (!got.failure.empty()) say(console, "", got.failure);
+    if (!got.moved_to.empty()) remember_address(console, percent_encoded(got.moved_to));
   }
   if (got.stop == TransferStop::out_of_memory) throw std::bad_alloc();
   return got;
@@ -54,19 +55,19 @@ Retrieval fetch_page(const std::string& url, const RunMode& mode, std::ostream& 
 
 // Reads what a retrieval brought into the emptied page. A load that Ctrl-C
 // stopped keeps every whole line that arrived, without the one it cut.
-void read_body(PageModel& page, Retrieval& got, const RunMode& mode, std::ostream& out) {
+void read_body(PageModel& page, Retrieval& got, Console& console) {
   if (got.stop == TransferStop::stopped) drop_cut_line(got.body);
   split_lines(page, std::move(got.body));
-  if (const ParseEnd end = parse_page(page); end.line != 0) say_decoding_error(end, mode, out);
+  if (const ParseEnd end = parse_page(page); end.line != 0) say_decoding_error(end, console);
 }
 
 // A page that runs out of memory on its way in is treated like one that
 // cannot be decoded: said, shown as far as it was read, and browsing goes on.
-void read_or_say_why(PageModel& page, Retrieval& got, const RunMode& mode, std::ostream& out) {
+void read_or_say_why(PageModel& page, Retrieval& got, Console& console) {
   try {
-    read_body(page, got, mode, out);
+    read_body(page, got, console);
   } catch (const std::bad_alloc&) {
-    say_decoding_error({}, mode, out);
+    say_decoding_error({}, console);
   }
 }
 
@@ -105,16 +106,16 @@ void walk_trail(NavigationState& nav, TrailStep step) {
 // being read is kept until another arrives (the old one stays in memory
 // while the new one is retrieved), and only then does the trail move.
 void move_to(NavigationState& nav, std::string address, std::string piped_previous, TrailStep step,
-             PageModel& page, const RunMode& mode, std::ostream& out) {
-  if (!mode.terminal) {
+             PageModel& page, Console& console) {
+  if (!console.mode.terminal) {
     nav.current_url = std::move(address);
     nav.previous_url = std::move(piped_previous);
-    load_page(nav, page, mode, out);
+    load_page(nav, page, console);
     return;
   }
   std::optional<Retrieval> got;
   try {
-    got = fetch_page(address, mode, out);
+    got = fetch_page(address, console);
     if (got->stop == TransferStop::stopped) drop_cut_line(got->body);
   } catch (const std::bad_alloc&) {
     // Nothing arrived that fits beside the page being read, which stays.
@@ -123,74 +124,59 @@ void move_to(NavigationState& nav, std::string address, std::string piped_previo
       got ? why_no_page(*got) : std::optional<std::string_view>("");
   if (no_page) {
     std::string line(message::staying_on);
-    append_visible(line, nav.current_url, mode.output_rule);
-    say(line + std::string(*no_page), out);
-    remember_address(percent_encoded(address));  // Up at g offers it again
+    append_visible(line, nav.current_url, console.mode.output_rule);
+    say(console, line + std::string(*no_page));
+    remember_address(console, percent_encoded(address));  // Up at g offers it again
     return;
   }
   walk_trail(nav, step);
   nav.current_url = std::move(address);
   forget_page(page);
-  read_or_say_why(page, *got, mode, out);
-  display_page(page, rows_shown(mode), out);
+  read_or_say_why(page, *got, console);
+  display_page(page, rows_shown(console.mode), console);
 }
 
 }  // namespace
 
-void say(std::string_view line, std::ostream& out) {
-  out << line << '\n' << std::flush;
-  note_line_shown(line);
-}
-
-void say(std::string_view own, std::string_view network_text, const RunMode& mode,
-         std::ostream& out) {
-  std::string line(own);
-  append_visible(line, network_text, mode.output_rule);
-  say(line, out);
-}
-
-void say_decoding_error(const ParseEnd& where, const RunMode& mode, std::ostream& out) {
-  say(message::error_decoding_page, out);
-  if (!mode.terminal || where.line == 0) return;
+void say_decoding_error(const ParseEnd& where, Console& console) {
+  say(console, message::error_decoding_page);
+  if (!console.mode.terminal || where.line == 0) return;
   try {
     const std::string at = std::string(message::at_line) + std::to_string(where.line) + ": ";
     if (where.out_of_memory)
-      say(at + std::string(message::out_of_memory_here), out);
+      say(console, at + std::string(message::out_of_memory_here));
     else if (where.text.empty())
-      say(at + std::string(message::empty_line), out);
+      say(console, at + std::string(message::empty_line));
     else
-      say(screen_line(at, where.text), out);
+      say(console, screen_line(console, at, where.text));
   } catch (const std::bad_alloc&) {
     // Not even room to say where: ERROR DECODING PAGE has to do.
   }
 }
 
-void load_page(const NavigationState& nav, PageModel& page, const RunMode& mode,
-               std::ostream& out) {
+void load_page(const NavigationState& nav, PageModel& page, Console& console) {
   forget_page(page);
   try {
-    Retrieval got = fetch_page(nav.current_url, mode, out);
-    read_body(page, got, mode, out);
+    Retrieval got = fetch_page(nav.current_url, console);
+    read_body(page, got, console);
   } catch (const std::bad_alloc&) {
-    say_decoding_error({}, mode, out);
+    say_decoding_error({}, console);
   }
-  display_page(page, rows_shown(mode), out);
+  display_page(page, rows_shown(console.mode), console);
 }
 
-void follow_link_to(NavigationState& nav, std::string address, PageModel& page, const RunMode& mode,
-                    std::ostream& out) {
-  move_to(nav, std::move(address), nav.current_url, TrailStep::leave, page, mode, out);
+void follow_link_to(NavigationState& nav, std::string address, PageModel& page, Console& console) {
+  move_to(nav, std::move(address), nav.current_url, TrailStep::leave, page, console);
 }
 
-void reload(NavigationState& nav, PageModel& page, const RunMode& mode, std::ostream& out) {
-  move_to(nav, nav.current_url, nav.previous_url, TrailStep::stay, page, mode, out);
+void reload(NavigationState& nav, PageModel& page, Console& console) {
+  move_to(nav, nav.current_url, nav.previous_url, TrailStep::stay, page, console);
 }
 
-void go_back(NavigationState& nav, PageModel& page, const RunMode& mode, std::ostream& out) {
-  move_to(nav, nav.previous_url, nav.previous_url, TrailStep::back, page, mode, out);
+void go_back(NavigationState& nav, PageModel& page, Console& console) {
+  move_to(nav, nav.previous_url, nav.previous_url, TrailStep::back, page, console);
 }
 
-void go_to_address(NavigationState& nav, std::string address, PageModel& page, const RunMode& mode,
-                   std::ostream& out) {
-  move_to(nav, std::move(address), nav.previous_url, TrailStep::leave, page, mode, out);
+void go_to_address(NavigationState& nav, std::string address, PageModel& page, Console& console) {
+  move_to(nav, std::move(address), nav.previous_url, TrailStep::leave, page, console);
 }

@@ -2,7 +2,6 @@
 // way, shared by the load sequence, the command loop and the one-shot runs.
 #pragma once
 
-#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -20,14 +19,8 @@ inline RowsShown rows_shown(const RunMode& mode) {
 // ERROR DECODING PAGE, and at a terminal the line after it that says where
 // the page broke. A load or a command that ran out of memory outside the
 // reading has no line to name.
-void say_decoding_error(const ParseEnd& where, const RunMode& mode, std::ostream& out);
-
-// A line of ours, ending in a line feed, flushed.
-void say(std::string_view line, std::ostream& out);
-// `own` and then network text, shown by standard output's rule, as one line.
-void say(std::string_view own, std::string_view network_text, const RunMode& mode,
-         std::ostream& out);
+void say_decoding_error(const ParseEnd& where, Console& console);
 
 // An address typed or followed, forced to plain HTTP; an https address is
 // said to be loaded without it.
-std::string normalized_address(std::string_view url, std::ostream& out);
+std::string normalized_address(std::string_view url, Console& console);

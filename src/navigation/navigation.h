@@ -22,38 +22,34 @@ struct NavigationState {
 };
 
 // Forgets the old page, retrieves current_url, parses and shows it.
-void load_page(const NavigationState& nav, PageModel& page, const RunMode& mode, std::ostream& out);
+void load_page(const NavigationState& nav, PageModel& page, Console& console);
 
 // The steps between pages. Each loads the page it leads to. At a terminal, a
 // load that brings no page (no response, or a body without a record)
 // changes nothing: it says STAYING ON, and the page, the addresses and the
 // trail stay. Following a link to `address` leaves the current page to go
 // back to; at a terminal g does too, and b goes back through the trail.
-void follow_link_to(NavigationState& nav, std::string address, PageModel& page, const RunMode& mode,
-                    std::ostream& out);
-void reload(NavigationState& nav, PageModel& page, const RunMode& mode, std::ostream& out);
+void follow_link_to(NavigationState& nav, std::string address, PageModel& page, Console& console);
+void reload(NavigationState& nav, PageModel& page, Console& console);
 // Back to the page the last link was followed from, which through pipes
 // stays the one to go back to.
-void go_back(NavigationState& nav, PageModel& page, const RunMode& mode, std::ostream& out);
+void go_back(NavigationState& nav, PageModel& page, Console& console);
 // To an address typed at the prompt; through pipes the page to go back to
 // stays.
-void go_to_address(NavigationState& nav, std::string address, PageModel& page, const RunMode& mode,
-                   std::ostream& out);
+void go_to_address(NavigationState& nav, std::string address, PageModel& page, Console& console);
 
 // Prompts "Enter URL: " and returns the word typed, normalised. At a terminal
 // the answer may instead be Ctrl-C or Ctrl-D, an address that starts with
 // file:// is taken as typed, and with `help` given, ?, h and help write it
 // and ask again.
-Answer prompt_url(const RunMode& mode, std::istream& in, std::ostream& out,
-                  std::string_view help = {});
+Answer prompt_url(Console& console, std::string_view help = {});
 
 // The commands, one line each, as --help and the ? command list them.
 extern const std::string_view command_list;
 
 // Reads one command word at a time until exit, the end of input or, except
 // at a terminal, an unknown word; or until `out` can no longer be written.
-void command_loop(NavigationState& nav, PageModel& page, const RunMode& mode, std::istream& in,
-                  std::ostream& out);
+void command_loop(NavigationState& nav, PageModel& page, Console& console);
 
 // The whole run: an option, or the first address from args[1] or the prompt,
 // the first page, then the command loop. Returns the exit status.

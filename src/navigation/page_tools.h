@@ -3,8 +3,6 @@
 #pragma once
 
 #include <cstddef>
-#include <istream>
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,8 +12,7 @@
 // --dump: the page at `address` retrieved once and written as the dialogue
 // shows it, never reading input. 0 when it came whole with a 2xx status;
 // else 1, with a line on `err` for each failure.
-int dump_page(const std::string& address, const RunMode& mode, std::ostream& out,
-              std::ostream& err);
+int dump_page(const std::string& address, Console& console);
 
 // How a report is written: NAME:LINE: error|warning: MESSAGE for people and
 // editors, one JSON object a line for programs, or GitHub workflow commands.
@@ -37,17 +34,10 @@ struct CheckOptions {
 // links, then one summary line when there was anything to say. 0 when no
 // page has an error, 1 when one has, 2 when a name cannot be read or a page
 // does not fit in memory.
-int check_pages(const CheckOptions& options, const RunMode& mode, std::istream& in,
-                std::ostream& out, std::ostream& err);
+int check_pages(const CheckOptions& options, Console& console);
 
 // --check --site: every page reachable from the address in options.names on
 // the same site (scheme, host and port) checked as check_pages checks one,
 // each link on them retrieved once, pages followed; then the summary line.
 // The status as for check_pages; 1 also when Ctrl-C stopped the check.
-int check_site(const CheckOptions& options, const RunMode& mode, std::ostream& out,
-               std::ostream& err);
-
-// The line on standard error that says why `name` failed: "linebrowse:
-// NAME: REASON", shown safely by standard error's rule.
-void say_failure(const std::string& name, std::string_view reason, const RunMode& mode,
-                 std::ostream& err);
+int check_site(const CheckOptions& options, Console& console);

@@ -5,9 +5,9 @@
 #include "navigation/loading.h"
 #include "navigation/navigation.h"
 
-std::string normalized_address(std::string_view url, std::ostream& out) {
+std::string normalized_address(std::string_view url, Console& console) {
   NormalizedUrl normalized = normalize_url(url);
-  if (normalized.was_https) say(message::https_not_supported, out);
+  if (normalized.was_https) say(console, message::https_not_supported);
   return std::move(normalized.address);
 }
 
@@ -19,18 +19,19 @@ bool asks_for_help(std::string_view word) {
 
 }  // namespace
 
-Answer prompt_url(const RunMode& mode, std::istream& in, std::ostream& out, std::string_view help) {
+Answer prompt_url(Console& console, std::string_view help) {
+  const bool terminal = console.mode.terminal;
   for (;;) {
-    Answer answer = prompt_word(message::url_prompt, Recall::addresses, in, out);
+    Answer answer = prompt_word(console, message::url_prompt, Recall::addresses);
     if (answer.kind != Answer::typed) return answer;
-    if (mode.terminal && !help.empty() && asks_for_help(answer.word)) {
-      out << help << std::flush;
+    if (terminal && !help.empty() && asks_for_help(answer.word)) {
+      console.out << help << std::flush;
       continue;
     }
     // An author previews a page on disk as it is typed; links inside pages
     // are still normalised, so they never reach a file.
-    if (mode.terminal && starts_ignoring_case(answer.word, "file://")) return answer;
-    answer.word = normalized_address(answer.word, out);
+    if (terminal && starts_ignoring_case(answer.word, "file://")) return answer;
+    answer.word = normalized_address(answer.word, console);
     return answer;
   }
 }

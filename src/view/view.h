@@ -4,9 +4,9 @@
 #pragma once
 
 #include <cstdint>
-#include <ostream>
 #include <string_view>
 
+#include "console/console.h"
 #include "page/page.h"
 
 // Which rows a page shows. The dialogue through pipes shows rows 1 to
@@ -17,13 +17,13 @@
 enum class RowsShown { up_to_last_line, own };
 
 // The title and the rows.
-void display_page(const PageModel& page, RowsShown rows, std::ostream& out);
+void display_page(const PageModel& page, RowsShown rows, Console& console);
 
 // The page's own rows whose label holds `text`, ignoring ASCII case, shown as
 // display_page shows them; NO ROW MATCHES when there is none.
-void display_matching_rows(const PageModel& page, std::string_view text, std::ostream& out);
+void display_matching_rows(const PageModel& page, std::string_view text, Console& console);
 
 // Every record with a link, record 0 and those above the last row too, as
 // "<row>: <label> -> <address>", with the address following the link loads;
 // NO LINKS when there is none.
-void display_links(const PageModel& page, std::ostream& out);
+void display_links(const PageModel& page, Console& console);

@@ -1,0 +1,161 @@
+// Reading the command line: the options of --dump and --check, each read on
+// its own, then judged together.
+#include "navigation/command_line.h"
+
+#include <algorithm>
+#include <charconv>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+// A count written in decimal digits alone, `least` or more.
+bool read_count(std::string_view word, std::size_t& count, std::size_t least = 1) {
+  std::size_t read = 0;
+  const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), read);
+  if (error != std::errc() || end != word.data() + word.size() || read < least) return false;
+  count = read;
+  return true;
+}
+
+bool read_format(std::string_view word, ReportFormat& format) {
+  if (word == "text")
+    format = ReportFormat::text;
+  else if (word == "json")
+    format = ReportFormat::json;
+  else if (word == "github")
+    format = ReportFormat::github;
+  else
+    return false;
+  return true;
+}
+
+bool takes_value(std::string_view option) {
+  return option == "--max-pages" || option == "--max-problems" || option == "--format" ||
+         option == "--stdin-name";
+}
+
+// Sets an option that takes a value; returns why the value is wrong, empty
+// when it is not. `value` is null when the command line ends first.
+std::string set_valued(std::string_view option, const char* value, CheckOptions& options) {
+  const std::string_view word = value == nullptr ? std::string_view() : value;
+  if (option == "--max-pages")
+    return read_count(word, options.max_pages) ? ""
+                                               : "--max-pages needs a number of pages, 1 or more";
+  if (option == "--max-problems")
+    return read_count(word, options.max_problems, 0)
+               ? ""
+               : "--max-problems needs a number of problems, 0 for all";
+  if (option == "--format")
+    return read_format(word, options.format) ? "" : "--format takes text, json or github";
+  if (value == nullptr) return "--stdin-name needs a name";
+  options.stdin_name = word;
+  return {};
+}
+
+bool sets_flag(std::string_view option, CheckOptions& options) {
+  if (option == "--links")
+    options.links = true;
+  else if (option == "--strict")
+    options.strict = true;
+  else if (option == "--site")
+    options.site = true;
+  else
+    return false;
+  return true;
+}
+
+// The words after the program's name, before they are judged together.
+struct OptionWords {
+  bool dump = false;
+  bool check = false;
+  std::vector<std::string> given{};  // the options of --check, as they were given
+  CheckOptions options{};
+  std::vector<std::string> names{};  // the words that are no option
+  std::string wrong{};
+
+  bool has(std::string_view option) const {
+    return std::find(given.begin(), given.end(), option) != given.end();
+  }
+};
+
+OptionWords read_options(int argc, const char* const* argv) {
+  OptionWords words;
+  bool options_ended = false;
+  for (int i = 1; i < argc && words.wrong.empty(); ++i) {
+    const std::string_view arg = argv[i];
+    if (options_ended || !arg.starts_with('-') || arg == "-") {
+      words.names.emplace_back(arg);
+    } else if (arg == "--") {
+      options_ended = true;
+    } else if (arg == "--dump" || arg == "--check") {
+      (arg == "--dump" ? words.dump : words.check) = true;
+    } else if (takes_value(arg)) {
+      words.wrong = set_valued(arg, i + 1 < argc ? argv[i + 1] : nullptr, words.options);
+      words.given.emplace_back(arg);
+      ++i;
+    } else if (sets_flag(arg, words.options)) {
+      words.given.emplace_back(arg);
+    } else {
+      words.wrong = "unknown option " + std::string(arg);
+    }
+  }
+  return words;
+}
+
+// Why the options and names do not go together; empty when they do.
+std::string why_they_clash(const OptionWords& words, std::string_view first_word) {
+  const CheckOptions& options = words.options;
+  const std::string with_check =
+      "--links, --strict, --site, --max-pages, --max-problems, --format and --stdin-name go with "
+      "--check";
+  if (words.dump && words.check) return "--dump and --check go one at a time";
+  if (!words.dump && !words.check)
+    return words.given.empty() ? "unknown option " + std::string(first_word) : with_check;
+  if (words.dump && !words.given.empty()) return with_check;
+  if (words.dump && words.names.empty()) return "--dump needs an address";
+  if (words.dump && words.names.size() > 1)
+    return "--dump takes one address: " + words.names[1] + " is one more";
+  if (words.dump) return {};
+  if (options.site && words.names.empty())
+    return "--site needs the address where the site's check starts";
+  if (words.names.empty()) return "--check needs a file, - or an address";
+  if (words.has("--max-pages") && !options.site) return "--max-pages goes with --site";
+  if (options.site && words.has("--stdin-name")) return "--stdin-name does not go with --site";
+  if (options.site && (words.names.size() > 1 || words.names.front() == "-"))
+    return "--site takes one address, where the site's check starts";
+  return {};
+}
+
+}  // namespace
+
+CommandLine read_command_line(int argc, const char* const* argv) {
+  CommandLine command;
+  if (argc < 2 || argv[1][0] != '-') {
+    if (argc > 1) command.address = argv[1];
+    return command;
+  }
+  const std::string_view first = argv[1];
+  if (first == "--help" || first == "-h") {
+    command.run = CommandLine::Run::help;
+    return command;
+  }
+  if (first == "--version" || first == "-V") {
+    command.run = CommandLine::Run::version;
+    return command;
+  }
+  OptionWords words = read_options(argc, argv);
+  if (words.wrong.empty()) words.wrong = why_they_clash(words, first);
+  if (!words.wrong.empty()) {
+    command.run = CommandLine::Run::wrong;
+    command.wrong = std::move(words.wrong);
+  } else if (words.dump) {
+    command.run = CommandLine::Run::dump;
+    command.address = std::move(words.names.front());
+  } else {
+    command.run = words.options.site ? CommandLine::Run::check_site : CommandLine::Run::check;
+    command.check = std::move(words.options);
+    command.check.names = std::move(words.names);
+  }
+  return command;
+}
