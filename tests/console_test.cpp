@@ -105,6 +105,7 @@ TEST(MoreFor, TakesEveryKeyWhole) {
       {"\x03", More::stop},        {"0", More::command},     {"7", More::command},
       {"x", More::nothing},        {"\x1b", More::nothing},  {"\x1b[1;5C", More::nothing},
       {"\x1b[15~", More::nothing}, {"\x1bx", More::nothing}, {"\x1b[6;2~", More::nothing},
+      {"B", More::back},           {"F", More::screen},      {"J", More::row},
   };
   for (const auto& [key, more] : cases)
     EXPECT_EQ(more_for(key), more) << testing::PrintToString(key);

@@ -465,8 +465,8 @@ TEST_F(PageToolsTest, CheckLinksRetrievesEveryTarget) {
                 {"--check", "--links", "http://{host}/links2.txt"},
                 "",
                 1,
-                "http://{host}/links2.txt:2: error: link to http://{host}/nonpage.txt: not a page: "
-                "its first line holds no record\n1 error and 0 warnings in 1 page\n",
+                "http://{host}/links2.txt:2: error: link to http://{host}/nonpage.txt: NOT A PAGE "
+                "(NO RECORD IN IT)\n1 error and 0 warnings in 1 page\n",
                 ""}});
   const std::vector<std::string> asked = server.requests();
   EXPECT_EQ(std::count(asked.begin(), asked.end(), "/gone.txt"), 1) << "a target retrieved twice";
@@ -542,8 +542,7 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
            at + "c.txt:1" + gone + at + "c.txt:2" + gone + at +
            "c.txt:3: warning: record 1 again: it replaces the one on line 2\n" + at +
            "c.txt:4: warning: https link target: it is loaded over plain http\n" + at +
-           "c.txt:4: error: link to http://{host}/s/page.html: not a page: its first line "
-           "holds no record\n"
+           "c.txt:4: error: link to http://{host}/s/page.html: NOT A PAGE (NO RECORD IN IT)\n"
            "10 errors and 3 warnings in 5 pages, linking to 10 addresses\n",
        ""},
       {"three pages at most: an address that fails takes no place, and the site's addresses "

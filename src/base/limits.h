@@ -8,7 +8,8 @@
 // A server that streams for ever must not take the machine's memory: past
 // this much a body is cut, and what arrived is the page. Pages read from
 // files for checking are cut at the same size.
-inline constexpr std::size_t page_cap_bytes = std::size_t{64} << 20;
+inline constexpr std::size_t page_cap_mib = 64;
+inline constexpr std::size_t page_cap_bytes = page_cap_mib << 20;
 
 // Fewer than this many bytes in a minute, connecting included, and the
 // server is taken to have stopped: a script must not wait for ever, neither

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/limits.h"
+
 namespace message {
 
 inline constexpr std::string_view url_prompt = "Enter URL: ";
@@ -41,13 +43,19 @@ inline constexpr std::string_view out_of_memory = "RETRIEVAL FAILED: OUT OF MEMO
 inline constexpr std::string_view out_of_memory_alone = "OUT OF MEMORY";
 // A body without any record, whatever its status.
 inline constexpr std::string_view not_a_page = "NOT A PAGE (NO RECORD IN IT)";
-inline constexpr std::string_view page_cut = "PAGE CUT AT 64 MIB";  // page_cap_bytes
 inline constexpr std::string_view holds_nul = "RETRIEVAL FAILED: THE ADDRESS HOLDS A NUL BYTE";
 
 // What starts every line on standard error.
 inline constexpr std::string_view program_prefix = "linebrowse: ";
 inline constexpr std::string_view try_help = "Try 'linebrowse --help'.\n";
 inline const std::string write_error = "write error: ";
+
+// A body cut at the cap: the dialogue's line, and the check's warning.
+inline std::string page_cut() { return "PAGE CUT AT " + std::to_string(page_cap_mib) + " MIB"; }
+inline std::string page_over_cap() {
+  const std::string cap = std::to_string(page_cap_mib) + " MiB";
+  return "page over " + cap + ": readers get only its first " + cap;
+}
 
 // The status lines of the checks, at a terminal.
 inline std::string checking_links(std::size_t done, std::size_t all) {

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "base/ascii.h"
+
 void Span::place(std::size_t width) {
   if (column + width > columns) {
     ++lines;
@@ -97,11 +99,11 @@ std::string_view more_line(std::size_t columns) {
 
 More more_for(std::string_view key) {
   if (key.size() == 1) {
-    const char c = key.front();
+    const char c = ascii_lower(key.front());  // the letters in either case, as the line names them
     if (c == ' ' || c == 'f') return More::screen;
     if (c == '\r' || c == '\n' || c == 'j') return More::row;
     if (c == 'b' || c == 'k') return More::back;
-    if (c == 'q' || c == 'Q' || c == 3) return More::stop;
+    if (c == 'q' || c == 3) return More::stop;
     if (c >= '0' && c <= '9') return More::command;
     return More::nothing;
   }

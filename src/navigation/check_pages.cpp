@@ -99,7 +99,7 @@ void check_one(const std::string& name, const ReadPage& page, const CheckOptions
   const std::optional<LinkVerdicts> links =
       options.links ? std::optional(check_links(page.body, console)) : std::nullopt;
   report.begin_page(name);
-  if (page.cut) report.problem({0, false, std::string(page_over_cap)});
+  if (page.cut) report.problem({0, false, message::page_over_cap()});
   PageCheckSink sink{[&report](const PageProblem& problem) { report.problem(problem); }, {}};
   if (links) {
     sink.link = [&](std::size_t line, std::string_view target) {

@@ -6,6 +6,8 @@
 #include <charconv>
 #include <nlohmann/json.hpp>
 
+#include "base/messages.h"
+
 namespace {
 
 using Json = nlohmann::ordered_json;
@@ -215,7 +217,7 @@ int Report::status(bool strict) const { return errors_ > 0 || (strict && warning
 LinkVerdict verdict_of(const SideAnswer& answer) {
   if (!answer.failure.empty())
     return {answer.failure, answer.stop == TransferStop::none ? answer.status : 0};
-  if (!holds_record(answer.body)) return {"not a page: its first line holds no record", 0};
+  if (!holds_record(answer.body)) return {std::string(message::not_a_page), 0};
   return {};
 }
 

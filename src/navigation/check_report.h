@@ -87,10 +87,6 @@ class Report {
 inline constexpr std::string_view page_too_big = "OUT OF MEMORY: the page is too big to check here";
 inline constexpr std::string_view site_too_big = "OUT OF MEMORY: the site is too big to check here";
 
-// The warning of the whole page that a body cut at the cap gets first.
-inline constexpr std::string_view page_over_cap =
-    "page over 64 MiB: readers get only its first 64 MiB";
-
 // The line on standard error that says why `name` failed: "linebrowse:
 // NAME: REASON", shown safely by standard error's rule.
 void say_failure(Console& console, const std::string& name, std::string_view reason);

@@ -215,7 +215,7 @@ void check_arrived(Crawl& crawl, SitePage& page, const SideAnswer& answer,
   };
   if (!first_problem.empty()) keep(page.problems, {0, true, std::string(first_problem)}, most);
   if (answer.stop == TransferStop::cut)
-    keep(page.problems, {0, false, std::string(page_over_cap)}, most);
+    keep(page.problems, {0, false, message::page_over_cap()}, most);
   check_page(answer.body, crawl.message_rule, sink);
   page.state = SitePage::State::checked;
   ++crawl.pages_checked;

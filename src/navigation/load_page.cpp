@@ -71,14 +71,13 @@ void read_or_say_why(PageModel& page, Retrieval& got, Console& console) {
   }
 }
 
-// At a terminal, why a load brings no page to show instead of the one being
-// read: no response at all, or a body without a record, whatever its status.
-// The reason after STAYING ON, empty when the line that says why the load
-// failed said it already; none when the load brings a page.
-std::optional<std::string_view> why_no_page(const Retrieval& got) {
-  if (got.responded && holds_record(got.body)) return std::nullopt;
-  if (got.responded && got.failure.empty()) return " (NOT A PAGE: NO RECORD IN IT)";
-  return "";
+// At a terminal, whether a load brings no page to show instead of the one
+// being read: no response at all, or a body without a record, whatever its
+// status. A body without a record that nothing else explains is said so.
+bool brings_no_page(const Retrieval& got, Console& console) {
+  if (got.responded && holds_record(got.body)) return false;
+  if (got.responded && got.failure.empty()) say(console, message::not_a_page);
+  return true;
 }
 
 void forget_page(PageModel& page) {
@@ -120,12 +119,8 @@ void move_to(NavigationState& nav, std::string address, std::string piped_previo
   } catch (const std::bad_alloc&) {
     // Nothing arrived that fits beside the page being read, which stays.
   }
-  const std::optional<std::string_view> no_page =
-      got ? why_no_page(*got) : std::optional<std::string_view>("");
-  if (no_page) {
-    std::string line(message::staying_on);
-    append_visible(line, nav.current_url, console.mode.output_rule);
-    say(console, line + std::string(*no_page));
+  if (!got || brings_no_page(*got, console)) {
+    say(console, message::staying_on, nav.current_url);
     remember_address(console, percent_encoded(address));  // Up at g offers it again
     return;
   }

@@ -35,10 +35,14 @@ void print_usage(std::ostream& out) {
          "cannot be read. --stdin-name NAME reports the page read from - under NAME;\n"
          "-- ends the options. REPORT is --strict, --format text|json|github (JSON Lines,\n"
          "or GitHub workflow annotations) and --max-problems N: at most N problems\n"
-         "written for a page (100; 0 for all), all of them counted.\n"
+         "written for a page ("
+      << CheckOptions{}.max_problems
+      << "; 0 for all), all of them counted.\n"
          "--site checks every page reachable from ADDRESS on the same scheme, host and\n"
          "port and every link on them (pages of other sites are retrieved, not followed),\n"
-         "page by page in the order reached, then a summary line; --max-pages N (10000)\n"
+         "page by page in the order reached, then a summary line; --max-pages N ("
+      << CheckOptions{}.max_pages
+      << ")\n"
          "bounds the pages read, and Ctrl-C stops it with what was checked (status 1).\n"
          "A write to standard output that fails ends any run with status 1.\n"
          "More in the manual: man -l doc/linebrowse.1 in a checkout; once installed, man "

@@ -106,7 +106,7 @@ std::string failure_line(const TransferEnd& end) {
       return std::string(message::retrieval_failed) + "NOTHING ARRIVED FOR " +
              std::to_string(longest_silence.count()) + " SECONDS";
     case TransferStop::cut:
-      return std::string(message::page_cut);
+      return message::page_cut();
     case TransferStop::out_of_memory:
       return std::string(message::out_of_memory);
     case TransferStop::failed:
