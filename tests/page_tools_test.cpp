@@ -136,10 +136,17 @@ TEST_F(PageToolsTest, AFailedWriteIsAFailure) {
     Output output;
     std::string err;
   };
+  std::string endless;  // a script that never says x, as `yes 1 |` does not
+  for (int n = 0; n < 300; ++n) endless += "1 ";
+  std::string many_rows = "0:Many||-\n";
+  for (int n = 1; n < 5000; ++n) many_rows += std::to_string(n) + ":row||-\n";
+  server.route("/many.txt", {many_rows});
   const Run runs[] = {
       {{"--dump", "http://{host}/a.txt"}, "", Output::full_disk, full},
+      {{"--dump", "http://{host}/many.txt"}, "", Output::full_disk, full},  // no line fits
       {{"--check", "-"}, "0:T||-\n", Output::full_disk, full},
       {{"http://{host}/a.txt"}, "1 x\n", Output::full_disk, full},
+      {{"http://{host}/a.txt"}, endless, Output::full_disk, full},
       {{"--dump", "http://{host}/a.txt"},
        "",
        Output::closed_pipe,
@@ -148,10 +155,12 @@ TEST_F(PageToolsTest, AFailedWriteIsAFailure) {
   for (const Run& r : runs) {
     std::vector<std::string> args;
     for (const auto& arg : r.args) args.push_back(with_host(arg, server.host()));
+    const std::size_t asked_before = server.requests().size();
     const ProgramRun run = run_browser(args, r.input, 30, {0, 0, r.output});
     EXPECT_TRUE(run.exited) << args.back();
     EXPECT_EQ(run.status, 1) << args.back();
     EXPECT_EQ(run.err, r.err) << args.back();
+    EXPECT_LE(server.requests().size() - asked_before, 2U) << "links followed after the failure";
   }
 }
 
@@ -474,7 +483,8 @@ TEST_F(PageToolsTest, CheckLinksRetrievesEveryTarget) {
 }
 
 // Sixteen servers that each take a second to answer: side by side, eight at a
-// time, the check takes two seconds, not sixteen.
+// time, the check takes two seconds, not sixteen, and waits for them without
+// spinning.
 TEST_F(PageToolsTest, CheckLinksRetrievesSideBySide) {
   std::vector<std::unique_ptr<LoopbackServer>> slow;
   std::string page = "0:Slow links||-\n";
@@ -490,6 +500,7 @@ TEST_F(PageToolsTest, CheckLinksRetrievesSideBySide) {
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(run.status, 0);
   EXPECT_LT(took, std::chrono::seconds(4));
+  EXPECT_LT(run.cpu_seconds, 0.5) << "a busy wait";
 }
 
 // A site with a cycle, broken and off-site links, a redirect, a page that

@@ -652,6 +652,15 @@ TEST_F(TerminalTest, NothingYouAreReadingIsLost) {
         {"x\r", "EXITING"}},
        {},
        {"ERROR DECODING PAGE"}},
+      {"b takes a page that does not come off the trail, so that it never stands in the way",
+       "http://" + down + "/x",
+       {{"", "(NO RECORDS)\r\n" + hint + prompt},
+        {"g\r", "Enter URL: "},
+        {"{host}/t.txt\r", shown_t + prompt},
+        {"b\r", "COULDN'T CONNECT TO SERVER\r\nSTAYING ON http://{host}/t.txt\r\n" + prompt},
+        {"u\r", "u\r\nAT http://{host}/t.txt\r\n" + prompt},
+        {"b\r", "b\r\nNO PAGE TO GO BACK TO\r\n" + prompt},
+        {"x\r", "EXITING"}}},
   });
 }
 

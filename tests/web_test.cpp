@@ -85,6 +85,22 @@ TEST(PercentEncoded, LeavesOnlyPrintableAscii) {
     EXPECT_EQ(percent_encoded(address), sent) << testing::PrintToString(address);
 }
 
+// The trail b goes back through at a terminal: the oldest page goes once it
+// is full, and b takes the most recent.
+TEST(Trail, KeepsTheNewestPages) {
+  NavigationState nav;
+  for (std::size_t n = 0; n <= longest_trail; ++n) put_on_trail(nav, "p" + std::to_string(n));
+  EXPECT_EQ(nav.trail.size(), longest_trail);
+  EXPECT_EQ(nav.trail.front(), "p1");
+  EXPECT_EQ(nav.previous_url, "p" + std::to_string(longest_trail));
+  EXPECT_EQ(take_off_trail(nav), "p" + std::to_string(longest_trail));
+  EXPECT_EQ(nav.previous_url, "p" + std::to_string(longest_trail - 1));
+  nav.trail.resize(1);
+  EXPECT_EQ(take_off_trail(nav), "p1");
+  EXPECT_EQ(nav.previous_url, "");
+  EXPECT_EQ(take_off_trail(nav), "");
+}
+
 // The address prompt, which navigation keeps beside the command loop.
 TEST(PromptUrl, ReadsOneWordAndLeavesTheRest) {
   std::istringstream in("  \t server/a  https://b ? file:///x\n\n");

@@ -85,20 +85,8 @@ void forget_page(PageModel& page) {
   clear_lines(page);
 }
 
-// How a step moves along the trail of pages that b goes back through, at a
-// terminal: leaving a page puts it on the trail, and going back takes the
-// most recent off. The oldest goes first once the trail is full.
-enum class TrailStep { stay, leave, back };
-
-void walk_trail(NavigationState& nav, TrailStep step) {
-  if (step == TrailStep::leave) {
-    if (nav.trail.size() == longest_trail) nav.trail.pop_front();
-    nav.trail.push_back(nav.current_url);
-  } else if (step == TrailStep::back && !nav.trail.empty()) {
-    nav.trail.pop_back();
-  }
-  nav.previous_url = nav.trail.empty() ? std::string() : nav.trail.back();
-}
+// Whether a step at a terminal leaves the page being read on the trail.
+enum class TrailStep { stay, leave };
 
 // Through pipes every load replaces the page, as scripts know it, and the
 // address to go back to becomes `piped_previous`. At a terminal the page
@@ -124,7 +112,7 @@ void move_to(NavigationState& nav, std::string address, std::string piped_previo
     remember_address(console, percent_encoded(address));  // Up at g offers it again
     return;
   }
-  walk_trail(nav, step);
+  if (step == TrailStep::leave) put_on_trail(nav, nav.current_url);
   nav.current_url = std::move(address);
   forget_page(page);
   read_or_say_why(page, *got, console);
@@ -168,8 +156,11 @@ void reload(NavigationState& nav, PageModel& page, Console& console) {
   move_to(nav, nav.current_url, nav.previous_url, TrailStep::stay, page, console);
 }
 
+// At a terminal the page goes off the trail before it is loaded, so that one
+// that no longer comes never stands in the way of those before it.
 void go_back(NavigationState& nav, PageModel& page, Console& console) {
-  move_to(nav, nav.previous_url, nav.previous_url, TrailStep::back, page, console);
+  std::string back = console.mode.terminal ? take_off_trail(nav) : nav.previous_url;
+  move_to(nav, std::move(back), nav.previous_url, TrailStep::stay, page, console);
 }
 
 void go_to_address(NavigationState& nav, std::string address, PageModel& page, Console& console) {

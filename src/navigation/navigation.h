@@ -21,6 +21,12 @@ struct NavigationState {
   std::deque<std::string> trail;
 };
 
+// The trail, at a terminal: a page left goes on it, the oldest going once it
+// holds longest_trail; b takes the most recent off (none when it is empty).
+// previous_url follows its most recent page.
+void put_on_trail(NavigationState& nav, std::string address);
+std::string take_off_trail(NavigationState& nav);
+
 // Forgets the old page, retrieves current_url, parses and shows it.
 void load_page(const NavigationState& nav, PageModel& page, Console& console);
 

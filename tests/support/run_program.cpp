@@ -114,6 +114,8 @@ ProgramRun run_browser(const std::vector<std::string>& args, const std::string& 
   run.exited = (!out_open && !err_open) && WIFEXITED(status);
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   run.peak_memory_kb = usage.ru_maxrss;
+  run.cpu_seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                    static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   return run;
 }
 

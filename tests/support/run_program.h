@@ -16,6 +16,7 @@ struct ProgramRun {
   bool exited = false;  // ended by exit(), not by a signal or the time limit
   int status = -1;      // exit status when exited
   long peak_memory_kb = 0;
+  double cpu_seconds = 0;  // user and system
 };
 
 // Limits for the browser's process; 0 leaves one as it is.
