@@ -104,7 +104,7 @@ struct PageRows {
     const NumberedField* label = record_at(page.line_labels, next_label, row);
     const bool links = record_at(page.line_links, next_link, row) != nullptr;
     const Room room = show_row(screen, number.text(), label ? text_from(page, *label) : "", links);
-    if (room == Room::granted || room == Room::new_screen) number.count_up();
+    number.count_up();  // going back starts the count again, and stopping ends it
     return room;
   }
 
