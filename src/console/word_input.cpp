@@ -52,11 +52,9 @@ std::optional<std::string> next_word(ConsoleState& state, Recall recall) {
   return line.substr(start, state.next - start);
 }
 
-// Ctrl-C while a line is edited, in the history search too (which hands the
-// key back to the editor): the line is dropped, as shells drop it. The rest of
-// the line is written out first, so that ^C stands after what was typed; it
-// may hold escapes typed with Ctrl-V or recalled from the history, so it is
-// shown as network text is.
+// Ctrl-C while a line is edited, in the history search too: the line is
+// dropped, as shells drop it, and ^C stands after it. Its rest may hold
+// escapes typed with Ctrl-V, so it is shown as network text is.
 unsigned char cancel_line(EditLine* editor, int /*key*/) {
   Console& console = console_of(editor);
   const LineInfo* line = el_line(editor);

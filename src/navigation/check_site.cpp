@@ -28,11 +28,9 @@ struct SiteAddress {
   LinkVerdict verdict{};  // once answered
 };
 
-// An address a page's links name: its text, in the page's link_text, the
-// lines that name it, as many as the report may show, and how many there
-// are. Most addresses are named once, so the first line is kept apart and
-// the rest take no memory: a page of 5,000 links keeps 56 bytes and its text
-// for each, against 150 with strings and a vector of their own.
+// An address a page's links name, the lines that name it (as many as the
+// report may show) and how many there are. The first line is kept apart, as
+// most addresses are named once: 56 bytes and the text a link, against 150.
 struct PageLinkTo {
   std::uint32_t text_at = 0;  // the canonical address, then the loaded one when it differs
   std::uint32_t canonical_size = 0;
@@ -51,11 +49,9 @@ struct KeptProblems {
   std::size_t more_warnings = 0;
 };
 
-// A page of the site, from when its address is reached. It is checked as soon
-// as it comes, its body dropped, and what the report needs of it kept until
-// the pages before it are reported. Its links are numbered only once the
-// pages before it have numbered theirs: so the order in which pages are
-// reached is the same in every run, however the retrievals side by side end.
+// A page of the site, checked as soon as it comes and kept only as its report
+// needs. Its links are numbered after those of the pages before it, so that
+// every run reaches the pages in one order, however the retrievals end.
 struct SitePage {
   enum class State { waiting, retrieving, checked, no_page, left_out };
   std::size_t address = 0;

@@ -30,11 +30,9 @@ std::string take_off_trail(NavigationState& nav);
 // Forgets the old page, retrieves current_url, parses and shows it.
 void load_page(const NavigationState& nav, PageModel& page, Console& console);
 
-// The steps between pages. Each loads the page it leads to. At a terminal, a
-// load that brings no page (no response, or a body without a record)
-// changes nothing: it says STAYING ON, and the page, the addresses and the
-// trail stay. Following a link to `address` leaves the current page to go
-// back to; at a terminal g does too, and b goes back through the trail.
+// The steps between pages, each loading the page it leads to. At a terminal
+// a load that brings no page changes nothing but says STAYING ON, and a link
+// or g leaves the page on the trail.
 void follow_link_to(NavigationState& nav, std::string address, PageModel& page, Console& console);
 void reload(NavigationState& nav, PageModel& page, Console& console);
 // Back to the page the last link was followed from, which through pipes

@@ -109,11 +109,9 @@ struct PageCheckSink {
 };
 
 // Reads a body as the browser reads it and tells `sink` what is wrong with
-// it, in the order of a report, holding no problem in memory: the page is
-// read once to learn what only its end shows (its last row, repeated
-// numbers), then again to say everything at its line. The page's text that a
-// message quotes is shown by `rule`, that of the report, and comes after
-// the message's own words.
+// it, in the order of a report and holding no problem: read once for what
+// only its end shows, then again to say each problem at its line. Quoted
+// page text is shown by `rule`, the report's.
 void check_page(std::string_view body, TextRule rule, const PageCheckSink& sink);
 
 // The link targets check_page hands to `sink.link`, in the same order,

@@ -9,11 +9,9 @@
 #include "console/console.h"
 #include "page/page.h"
 
-// Which rows a page shows. The dialogue through pipes shows rows 1 to
-// last_line, which a page without a terminator record takes over from the
-// page before; a person at a terminal sees the page's own rows: up to its
-// terminator's number, or without one up to its highest record number, and
-// a page without records says so.
+// Which rows a page shows: through pipes rows 1 to last_line, which a page
+// without a terminator takes over from the page before; at a terminal the
+// page's own, up to its terminator or its highest record.
 enum class RowsShown { up_to_last_line, own };
 
 // The title and the rows.

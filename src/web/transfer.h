@@ -16,10 +16,8 @@
 using TransferClock = std::chrono::steady_clock;
 
 // Whether a transfer has stalled: fewer than least_bytes_a_minute arrived in
-// the limit's time. Counted from when the last such amount had come, so a
-// server that keeps up that pace is never cut, and one that falls below it
-// is cut within two limits at most. It counts what libcurl counts: header
-// bytes only once their line is whole.
+// the limit's time, counted from when the last such amount had come, so that
+// a server keeping up that pace is never cut. Header bytes count once whole.
 struct SilenceWatch {
   TransferClock::duration limit;
   TransferClock::time_point last_arrival;  // of any byte, for the status line
