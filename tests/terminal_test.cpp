@@ -750,6 +750,15 @@ TEST_F(TerminalTest, DumpAtATerminalNeverPauses) {
   }
 }
 
+// --check --links with standard error at the terminal: a status line counts
+// the links done, and is erased before the report.
+TEST_F(TerminalTest, LinkCheckShowsHowFar) {
+  LiveRun run({"--check", "--links", "http://" + server.host() + "/b.txt"},
+              LiveRun::Input::all_at_terminal);
+  ASSERT_TRUE(run.shows("\rCHECKING LINKS: 1 OF 1\x1b[K\r\x1b[K")) << run.output;
+  EXPECT_EQ(run.finish(), 0);
+}
+
 // --check --site with standard error at the terminal: a status line says how
 // far it has come, Ctrl-C stops it, and the report is written where the
 // status line was.
