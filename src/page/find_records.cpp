@@ -7,10 +7,6 @@ const NumberedField* find_field(const NumberedFields& fields, std::int32_t numbe
   return it != fields.end() && it->number == number ? &*it : nullptr;
 }
 
-std::string_view text_from(const PageModel& page, const NumberedField& field) {
-  return std::string_view(page.body).substr(field.at);
-}
-
 std::string_view field_text(const PageModel& page, const NumberedField& field) {
   const std::string_view rest = text_from(page, field);
   return rest.substr(0, rest.find('|'));
