@@ -146,9 +146,9 @@ void Report::write(std::size_t line, std::string_view severity, std::string_view
       append_number(waiting, line);
     else
       waiting += "null";
-    waiting += ",\"severity\":\"";
+    waiting += R"(,"severity":")";
     waiting += severity;
-    waiting += "\",\"message\":";
+    waiting += R"(","message":)";
     append_json_string(waiting, message);
     if (verdict != nullptr) {
       waiting += ",\"address\":";

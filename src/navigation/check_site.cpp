@@ -437,7 +437,8 @@ int crawl_site(const CheckOptions& options, Console& console) {
   const std::string& start = options.names.front();
   crawl.site = site_of(start);
   std::string canonical = canonical_address(start);
-  add_page(crawl, add_address(crawl, canonical.empty() ? start : std::move(canonical)));
+  if (canonical.empty()) canonical = start;
+  add_page(crawl, add_address(crawl, std::move(canonical)));
   Progress progress{console};
   const auto before_writing = [&] {
     if (!mode.dumb) clear_status(console);  // a dumb terminal's one status line stays

@@ -106,7 +106,7 @@ OptionWords read_options(int argc, const char* const* argv) {
 // Why the options and names do not go together; empty when they do.
 std::string why_they_clash(const OptionWords& words, std::string_view first_word) {
   const CheckOptions& options = words.options;
-  const std::string with_check =
+  std::string with_check =
       "--links, --strict, --site, --max-pages, --max-problems, --format and --stdin-name go with "
       "--check";
   if (words.dump && words.check) return "--dump and --check go one at a time";

@@ -427,7 +427,7 @@ void check_page(std::string_view body, TextRule rule, const PageCheckSink& sink)
           {line_number, false,
            text_before(line.substr(0, static_cast<std::size_t>(record.number.data() - line.data())),
                        rule)});
-    const std::size_t flag_at = static_cast<std::size_t>(record.flag.data() - line.data());
+    const auto flag_at = static_cast<std::size_t>(record.flag.data() - line.data());
     if (line.ends_with('\r')) line.remove_suffix(1);
     if (flag_at + 1 < line.size())
       sink.problem({line_number, false, text_after(line.substr(flag_at), rule)});

@@ -161,7 +161,7 @@ struct FoundRows {
   NumberedFields::const_iterator next_link = page.line_links.begin();
   Position first_found = found_from(first_field_from(page.line_labels, 1));
 
-  bool matches(Position label) const { return finder.found_in(field_text(page, *label)); }
+  bool matches(const Position& label) const { return finder.found_in(field_text(page, *label)); }
 
   Position found_from(Position label) {
     while (label != page.line_labels.end() && !matches(label)) {
@@ -172,27 +172,29 @@ struct FoundRows {
   }
 
   Position first() const { return first_found; }
-  bool done(Position label) const {
+  bool done(const Position& label) const {
     return label == page.line_labels.end() || label->number > last_line;
   }
-  Position next(Position label) { return found_from(label + 1); }
+  Position next(const Position& label) { return found_from(label + 1); }
   Position previous(Position label) const {
     do --label;
     while (!matches(label));
     return label;
   }
 
-  std::size_t lines(Position label) {
+  std::size_t lines(const Position& label) {
     return screen.lines_for(number.text_of(label->number), text_from(page, *label),
                             star(find_field(page.line_links, label->number) != nullptr));
   }
 
-  Room show(Position label) {
+  Room show(const Position& label) {
     const bool links = record_at(page.line_links, next_link, label->number) != nullptr;
     return show_row(screen, number.text_of(label->number), text_from(page, *label), links);
   }
 
-  void restart(Position label) { next_link = first_field_from(page.line_links, label->number); }
+  void restart(const Position& label) {
+    next_link = first_field_from(page.line_links, label->number);
+  }
 };
 
 // Every record with a link, as "<row>: <label> -> <address>".
@@ -212,16 +214,16 @@ struct LinkRows {
   }
 
   Position first() const { return page.line_links.begin(); }
-  bool done(Position link) const { return link == page.line_links.end(); }
-  Position next(Position link) const { return link + 1; }
-  Position previous(Position link) const { return link - 1; }
+  bool done(const Position& link) const { return link == page.line_links.end(); }
+  Position next(const Position& link) const { return link + 1; }
+  Position previous(const Position& link) const { return link - 1; }
 
-  std::size_t lines(Position link) {
+  std::size_t lines(const Position& link) {
     make_line(*link, find_field(page.line_labels, link->number));
     return screen.lines_for(number.text_of(link->number), line, "");
   }
 
-  Room show(Position link) {
+  Room show(const Position& link) {
     make_line(*link, record_at(page.line_labels, next_label, link->number));
     const std::string_view row = number.text_of(link->number);
     const Room room = screen.make_room(row, line, "");
@@ -232,7 +234,9 @@ struct LinkRows {
     return room;
   }
 
-  void restart(Position link) { next_label = first_field_from(page.line_labels, link->number); }
+  void restart(const Position& link) {
+    next_label = first_field_from(page.line_labels, link->number);
+  }
 };
 
 }  // namespace

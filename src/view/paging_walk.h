@@ -13,9 +13,9 @@ template <typename Rows>
 typename Rows::Position screenful_before(const ConsoleWriter& screen, Rows& rows,
                                          typename Rows::Position start) {
   std::size_t room = screen.screenful();
-  typename Rows::Position begins = start;
+  auto begins = start;
   while (begins != rows.first()) {
-    const typename Rows::Position before = rows.previous(begins);
+    const auto before = rows.previous(begins);
     const std::size_t lines = rows.lines(before);
     if (lines > room && begins != start) break;
     room -= std::min(lines, room);
@@ -32,8 +32,8 @@ typename Rows::Position screenful_before(const ConsoleWriter& screen, Rows& rows
 // restart (the walk goes on from there, after going back).
 template <typename Rows>
 void page_through(ConsoleWriter& screen, Rows& rows) {
-  typename Rows::Position at = rows.first();
-  typename Rows::Position screen_start = at;
+  auto at = rows.first();
+  auto screen_start = at;
   while (!rows.done(at) && !screen.stopped()) {
     const Room room = rows.show(at);
     if (room == Room::stopped) break;
