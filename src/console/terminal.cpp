@@ -164,6 +164,8 @@ void save_keys_typed_ahead(ConsoleState& state) {
   }
 }
 
+void drop_keys_typed() { tcflush(STDIN_FILENO, TCIFLUSH); }
+
 void suspend_run() { kill(0, SIGTSTP); }  // the whole job stops, as the terminal would have it
 
 void note_passing_line(bool shown) { for_signals.passing_line_shown = shown ? 1 : 0; }

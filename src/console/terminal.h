@@ -35,6 +35,9 @@ std::string read_key(const ConsoleState& state);
 // the pause reads its own key.
 void save_keys_typed_ahead(ConsoleState& state);
 
+// Drops the keys typed so far and not yet read.
+void drop_keys_typed();
+
 // Stops the run as Ctrl-Z does (the terminal as the run found it while it is
 // stopped) and returns once it goes on, with the terminal as it was.
 void suspend_run();

@@ -36,12 +36,13 @@ void show_passing_line(Console& console, std::string_view line) {
 }
 
 // The pause between screenfuls: one line, a key read without echo, and the
-// line taken off again. Keys typed before it are kept for the next prompts;
-// every key it reads, escape sequences whole, is its own, but a digit, which
-// starts the command line.
-More ask_for_more(Console& console, std::size_t columns) {
+// line taken off again. Keys typed before the first pause are kept for the
+// next prompts; from then on every key is the pause's, escape sequences whole
+// and keys that came together one by one, but a digit, which starts the
+// command line.
+More ask_for_more(Console& console, std::size_t columns, bool first) {
   ConsoleState& state = *console.state;
-  save_keys_typed_ahead(state);
+  if (first) save_keys_typed_ahead(state);
   const std::string_view pause = more_line(columns);
   show_passing_line(console, pause);
   for (;;) {
@@ -141,6 +142,9 @@ void ConsoleWriter::finish() {
   flush();
   if (line_open) out << '\n';
   out.flush();
+  // Keys typed at a pause that are left over are the pause's too, and never
+  // reach the command line; but after a digit the rest of the command does.
+  if (paused && !ended_by_digit) drop_keys_typed();
 }
 
 Room ConsoleWriter::make_room(std::string_view own, std::string_view network_field,
@@ -152,8 +156,10 @@ Room ConsoleWriter::make_room(std::string_view own, std::string_view network_fie
   if (count.must_pause(lines)) {
     flush();
     if (stopped_) return Room::stopped;
-    const More more = ask_for_more(console, columns);
+    const More more = ask_for_more(console, columns, !paused);
+    paused = true;
     if (more == More::stop || more == More::command) {
+      ended_by_digit = more == More::command;
       stopped_ = true;
       return Room::stopped;
     }

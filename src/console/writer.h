@@ -85,7 +85,9 @@ struct ConsoleWriter {
   bool stopped_ = false;
   bool line_open = false;  // what was written last does not end a line
   bool paging_ = false;
-  std::size_t rows = 0;  // the screen's size, when the writer began or the pause last asked
+  bool paused = false;          // the reader was asked for more at least once
+  bool ended_by_digit = false;  // a digit at the pause starts the command line
+  std::size_t rows = 0;         // the screen's size, when the writer began or the pause last asked
   std::size_t columns = 0;
   PageCount count;
   std::size_t used = 0;
