@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #include "support/loopback_server.h"
@@ -81,7 +82,12 @@ const std::string exiting = prompt + "EXITING\n";
 
 TEST_F(DialogueTest, StartUp) {
   const std::string refused = "127.0.0.1:" + std::to_string(closed_port());
+  std::ofstream(test_home() + "/start.txt") << "0:Start||-\n1:On disk||\\\n";
   expect_dialogues({
+      {"a path as the argument is a page on disk",
+       {test_home() + "/start.txt"},
+       "x\n",
+       "CONNECTING TO file://" + test_home() + "/start.txt\nTITLE: Start\n1: On disk \n" + exiting},
       {"address from the argument", start_at_a, "x\n", shown_a + exiting},
       {"further arguments are ignored",
        {"http://{host}/a.txt", "http://{host}/b.txt"},

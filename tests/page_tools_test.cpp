@@ -1,6 +1,7 @@
 // The runs for scripts and authors, with the real binary against loopback
 // servers: --dump's output and exit status, and --check's report lines.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -59,7 +60,30 @@ const std::string try_help = "Try 'linebrowse --help'.\n";
 
 TEST_F(PageToolsTest, DumpWritesThePageAndSaysWhetherItCameWhole) {
   const std::string failed = "linebrowse: http://{host}/";
+  const std::string folder = test_home() + "/dump";
+  mkdir(folder.c_str(), 0700);
+  std::ofstream(folder + "/a page.txt") << "0:On disk||-\n1:One||\\\n";
+  mkfifo((folder + "/fifo").c_str(), 0600);
+  const std::string at = "file://" + folder;
   expect_runs({
+      {"a page by its path",
+       {"--dump", folder + "/a page.txt"},
+       "",
+       0,
+       "TITLE: On disk\n1: One \n",
+       ""},
+      {"a FIFO is no file, and nothing waits for it",
+       {"--dump", folder + "/fifo"},
+       "",
+       1,
+       "",
+       "linebrowse: " + at + "/fifo: NOT A FILE: " + folder + "/fifo\n"},
+      {"nor is a folder",
+       {"--dump", at},
+       "",
+       1,
+       "",
+       "linebrowse: " + at + ": NOT A FILE: " + folder + "\n"},
       {"a whole page: title and rows as the dialogue shows them, input never read",
        {"--dump", "http://{host}/a.txt"},
        "x\n",

@@ -1,6 +1,7 @@
 // The browser at a terminal, driven through a pseudo-terminal as a person
 // would: line editing and history, Ctrl-C, Ctrl-D and the failure lines.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -198,10 +199,11 @@ TEST_F(TerminalTest, EditingAndHistory) {
 }
 
 TEST_F(TerminalTest, ForgivesWhatPeopleType) {
-  char folder[] = "/tmp/linebrowse-disk-XXXXXX";
-  ASSERT_NE(mkdtemp(folder), nullptr);
-  const std::string on_disk = std::string(folder) + "/page.txt";
+  const std::string folder = test_home() + "/disk";
+  mkdir(folder.c_str(), 0700);
+  const std::string on_disk = folder + "/page.txt";
   std::ofstream(on_disk) << "0:On disk||-\n1:Here||\\\n";
+  mkfifo((folder + "/fifo").c_str(), 0600);
   const std::string commands =
       "  NUMBER  follow the link of that row\r\n  d       show the page again\r\n";
   const std::string unknown = " (? LISTS THE COMMANDS)\r\n" + prompt;
@@ -212,16 +214,22 @@ TEST_F(TerminalTest, ForgivesWhatPeopleType) {
         {"h\r", "h\r\n" + commands},
         {"HeLp\r", "HeLp\r\n" + commands},
         {"x\r", "EXITING"}}},
-      {"? at the first prompt explains it; file:// there and at g is a page on disk",
+      {"? at the first prompt explains it; a page on disk by its path or file:// there and at g",
        "",
        {{"", "Enter URL: "},
         {"help\r", "TYPE THE ADDRESS OF A PAGE"},
         {"", "Enter URL: "},
-        {"file://" + on_disk + "\r", "TITLE: On disk\r\n1: Here \r\n" + hint + prompt},
+        {on_disk + "\r",
+         "CONNECTING TO file://" + on_disk + "\r\nTITLE: On disk\r\n1: Here \r\n" + hint + prompt},
         {"g\r", "Enter URL: "},
         {"?\r", "CONNECTING TO http://?\r\n"},
         {"g\r", "Enter URL: "},
         {"FILE://" + on_disk + "\r", "CONNECTING TO FILE://" + on_disk + "\r\nTITLE: On disk"},
+        {"g\r", "Enter URL: "},
+        {"~/disk/fifo\r",
+         "NOT A FILE: " + folder + "/fifo\r\nSTAYING ON FILE://" + on_disk + "\r\n" + prompt},
+        {"g\r", "Enter URL: "},
+        {"~/disk\r", "NOT A FILE: " + folder + "\r\nSTAYING ON"},
         {"x\r", "EXITING"}}},
       {"q exits", start, {{"q\r", "q\r\nEXITING\r\n"}}},
       {"QUIT exits", start, {{"QUIT\r", "QUIT\r\nEXITING\r\n"}}},
@@ -254,8 +262,6 @@ TEST_F(TerminalTest, ForgivesWhatPeopleType) {
         {"b\r", "b\r\nNO PAGE TO GO BACK TO\r\n" + prompt},
         {"x\r", "EXITING"}}},
   });
-  std::remove(on_disk.c_str());
-  rmdir(folder);
 }
 
 TEST_F(TerminalTest, CtrlCBringsBackThePrompt) {

@@ -43,6 +43,7 @@ inline constexpr std::string_view out_of_memory = "RETRIEVAL FAILED: OUT OF MEMO
 inline constexpr std::string_view out_of_memory_alone = "OUT OF MEMORY";
 // A body without any record, whatever its status.
 inline constexpr std::string_view not_a_page = "NOT A PAGE (NO RECORD IN IT)";
+inline constexpr std::string_view not_a_file = "NOT A FILE: ";  // a FIFO, a device, a folder
 inline constexpr std::string_view holds_nul = "RETRIEVAL FAILED: THE ADDRESS HOLDS A NUL BYTE";
 
 // What starts every line on standard error.

@@ -1,5 +1,8 @@
 // The address prompt: one word typed, forced to plain HTTP as every address
 // typed or followed is; at a terminal a page on disk may be typed too.
+#include <cstdlib>
+#include <filesystem>
+
 #include "base/ascii.h"
 #include "base/messages.h"
 #include "navigation/loading.h"
@@ -9,6 +12,22 @@ std::string normalized_address(std::string_view url, Console& console) {
   NormalizedUrl normalized = normalize_url(url);
   if (normalized.was_https) say(console, message::https_not_supported);
   return std::move(normalized.address);
+}
+
+std::optional<std::string> local_file_address(std::string_view word) {
+  std::string path;
+  if (word.starts_with('/')) {
+    path = word;
+  } else if (word.starts_with("./") || word.starts_with("../")) {
+    std::error_code unknown;
+    path = std::filesystem::current_path(unknown).string() + "/" + std::string(word);
+    if (unknown) return std::nullopt;
+  } else if (const char* home = std::getenv("HOME"); word.starts_with("~/") && home != nullptr) {
+    path = home + std::string(word.substr(1));
+  } else {
+    return std::nullopt;
+  }
+  return file_address(path);
 }
 
 namespace {
@@ -28,9 +47,13 @@ Answer prompt_url(Console& console, std::string_view help) {
       console.out << help << std::flush;
       continue;
     }
-    // An author previews a page on disk as it is typed; links inside pages
-    // are still normalised, so they never reach a file.
-    if (terminal && starts_ignoring_case(answer.word, "file://")) return answer;
+    // An author previews a page on disk, by its path or its address; links
+    // inside pages are still normalised, so they never reach a file.
+    if (terminal && is_file_address(answer.word)) return answer;
+    if (auto local = terminal ? local_file_address(answer.word) : std::nullopt) {
+      answer.word = std::move(*local);
+      return answer;
+    }
     answer.word = normalized_address(answer.word, console);
     return answer;
   }

@@ -56,10 +56,15 @@ constexpr std::string_view first_prompt_help =
     "(http:// IS PUT IN FRONT), OR A PAGE ON DISK: file:///home/me/page.txt.\n"
     "CTRL-D LEAVES. ONCE A PAGE IS SHOWN, ? LISTS THE COMMANDS.\n";
 
+// The address on the command line as typed, or the file:// address of a path.
+std::string as_given(const std::string& address) {
+  return local_file_address(address).value_or(address);
+}
+
 // The first address: the argument as typed, or asked for. Nothing when the
 // person at a terminal ends the run instead of answering.
 std::optional<std::string> first_address(const CommandLine& command, Console& console) {
-  if (!command.address.empty()) return command.address;
+  if (!command.address.empty()) return as_given(command.address);
   for (;;) {
     Answer answer = prompt_url(console, first_prompt_help);
     if (answer.kind == Answer::typed) return std::move(answer.word);
@@ -105,7 +110,7 @@ int run(const CommandLine& command, Console& console) {
       console.out << "linebrowse " LINEBROWSE_VERSION "\n" << std::flush;
       return exit_status::ok;
     case CommandLine::Run::dump:
-      return dump_page(command.address, console);
+      return dump_page(as_given(command.address), console);
     case CommandLine::Run::check:
       return check_pages(command.check, console);
     case CommandLine::Run::check_site:

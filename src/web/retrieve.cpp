@@ -155,6 +155,7 @@ Retrieval retrieve(const std::string& url, const TransferWatch& watch) {
     got.failure = message::holds_nul;
     return got;
   }
+  if (is_file_address(url)) return read_local_file(url);
   init_curl_once();
   CurlHandle curl(curl_easy_init(), curl_easy_cleanup);
   if (!curl) {  // all that makes libcurl refuse a handle

@@ -66,6 +66,10 @@ bool holds_nul(const std::string& url);
 
 using CurlHandle = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
 
+// A file:// address, read from disk: only a regular file, opened without
+// waiting, up to the cap.
+Retrieval read_local_file(const std::string& address);
+
 // The one line that says why a transfer failed or brought no page, empty
 // when it did not: libcurl's error, a status outside 2xx (and where a
 // redirect points, as the server sent it), the cap, the watch, the minute of

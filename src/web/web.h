@@ -67,9 +67,15 @@ struct Retrieval {
 // Whether a status is a success; 0, for an address that is not HTTP, is.
 bool success_status(long status);
 
+// Whether an address is a file:// address, in any case.
+bool is_file_address(std::string_view address);
+// The file:// address of an absolute path, escaped as an address needs.
+std::string file_address(std::string_view path);
+
 // Retrieves an address, ended by `watch` when it says so and after a minute
-// in which nothing arrived. An address with a NUL byte is not retrieved at
-// all. Running out of memory leaves the body empty.
+// in which nothing arrived. A file:// address is read from disk when it names
+// a regular file, and never waits. An address with a NUL byte is not
+// retrieved at all. Running out of memory leaves the body empty.
 Retrieval retrieve(const std::string& url, const TransferWatch& watch = {});
 
 // The line that says how a transfer is getting on, `silent` being how long

@@ -14,9 +14,36 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 namespace {
+
+// A home of the tests' own, removed when they end, so that no run reads or
+// writes the files of whoever runs the tests.
+struct TestHome {
+  TestHome() {
+    std::string made = "/tmp/linebrowse-test-home-XXXXXX";
+    if (mkdtemp(made.data()) != nullptr) path = made;
+  }
+  ~TestHome() {
+    std::error_code ignored;
+    if (!path.empty()) std::filesystem::remove_all(path, ignored);
+  }
+  TestHome(const TestHome&) = delete;
+  TestHome& operator=(const TestHome&) = delete;
+  std::string path;
+};
+
+// In the child, before the browser starts: the tests' home, and none of the
+// variables that would name other files.
+void use_test_home(const std::vector<std::pair<std::string, std::string>>& environment) {
+  setenv("HOME", test_home().c_str(), 1);
+  for (const char* name : {"XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CONFIG_HOME", "LINEBROWSE_HISTORY"})
+    unsetenv(name);
+  for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
+}
 
 [[noreturn]] void exec_browser(const std::vector<std::string>& args) {
   std::vector<char*> argv;
@@ -30,6 +57,7 @@ namespace {
 
 [[noreturn]] void start_child(const std::vector<std::string>& args, int in, int out, int err,
                               const Limits& limits) {
+  use_test_home({});
   dup2(in, 0);
   dup2(out, 1);
   dup2(err, 2);
@@ -65,8 +93,14 @@ bool drain(int fd, std::string& into) {
 
 }  // namespace
 
+const std::string& test_home() {
+  static const TestHome home;
+  return home.path;
+}
+
 ProgramRun run_browser(const std::vector<std::string>& args, const std::string& input, int seconds,
                        const Limits& limits) {
+  test_home();  // made here, not in the child
   int in[2], out[2], err[2];
   if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) return {};
   pid_t child = fork();
@@ -120,6 +154,7 @@ ProgramRun run_browser(const std::vector<std::string>& args, const std::string& 
 }
 
 LiveRun::LiveRun(const std::vector<std::string>& args, Input input, const Screen& screen) {
+  test_home();  // made here, not in the child
   int err[2];
   if (pipe2(err, O_CLOEXEC) != 0) return;
   int to_child[2] = {-1, -1}, from_child[2] = {-1, -1};
@@ -142,6 +177,7 @@ LiveRun::LiveRun(const std::vector<std::string>& args, Input input, const Screen
     from_child_ = from_child[0];
   }
   if (pid_ == 0) {
+    use_test_home(screen.environment);
     if (keys_piped) dup2(to_child[0], 0);
     if (output_piped) dup2(from_child[1], 1);
     setenv("TERM", screen.term.c_str(), 1);

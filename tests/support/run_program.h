@@ -39,7 +39,12 @@ struct Screen {
   int columns = 80;
   std::string locale;          // LC_ALL, when not empty
   std::string term = "xterm";  // TERM
+  std::vector<std::pair<std::string, std::string>> environment = {};  // more variables
 };
+
+// The folder every run gets as its HOME, the tests' own, removed when they
+// end; XDG_DATA_HOME, XDG_STATE_HOME and LINEBROWSE_HISTORY are unset.
+const std::string& test_home();
 
 // A run of the browser driven step by step, as a person would: at a pseudo-
 // terminal (TERM=xterm unless the screen says), started from a shell with job control at one, or

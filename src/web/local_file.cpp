@@ -1,0 +1,127 @@
+// Reading a page from disk for a file:// address, and the file:// address of
+// a path. A file is opened without waiting and read only when it is a
+// regular file: a FIFO, a device or a folder would block or mean nothing.
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "base/ascii.h"
+#include "base/limits.h"
+#include "base/messages.h"
+#include "web/transfer.h"
+#include "web/web.h"
+
+namespace {
+
+using CurlUrl = std::unique_ptr<CURLU, decltype(&curl_url_cleanup)>;
+
+// The file a file:// address names, decoded; none when it names another
+// host or cannot be read as an address.
+std::optional<std::string> path_of(const std::string& address) {
+  const CurlUrl url(curl_url(), curl_url_cleanup);
+  if (!url || curl_url_set(url.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK)
+    return std::nullopt;
+  char* host = nullptr;
+  if (curl_url_get(url.get(), CURLUPART_HOST, &host, 0) == CURLUE_OK) {
+    const bool local = equals_ignoring_case(host, "localhost");
+    curl_free(host);
+    if (!local) return std::nullopt;
+  }
+  char* path = nullptr;
+  if (curl_url_get(url.get(), CURLUPART_PATH, &path, CURLU_URLDECODE) != CURLUE_OK)
+    return std::nullopt;
+  std::string decoded = path;
+  curl_free(path);
+  return decoded;
+}
+
+// Closes a descriptor when it goes.
+struct OpenFile {
+  explicit OpenFile(int descriptor) : descriptor(descriptor) {}
+  ~OpenFile() {
+    if (descriptor >= 0) close(descriptor);
+  }
+  OpenFile(const OpenFile&) = delete;
+  OpenFile& operator=(const OpenFile&) = delete;
+  int descriptor;
+};
+
+Retrieval failed(std::string why) {
+  Retrieval got;
+  got.stop = TransferStop::failed;
+  got.failure = std::move(why);
+  return got;
+}
+
+Retrieval failed_for(int error) {
+  return failed(std::string(message::retrieval_failed) + upper_case(std::strerror(error)));
+}
+
+// The whole file, up to the cap.
+void read_all(int descriptor, Retrieval& got) {
+  std::array<char, std::size_t{64} << 10> piece{};
+  for (;;) {
+    const ssize_t read_now = read(descriptor, piece.data(), piece.size());
+    if (read_now < 0 && errno == EINTR) continue;
+    if (read_now < 0) {
+      got = failed_for(errno);
+      return;
+    }
+    if (read_now == 0) break;
+    const auto bytes = static_cast<std::size_t>(read_now);
+    if (got.body.size() + bytes > page_cap_bytes) {
+      got.body.append(piece.data(), page_cap_bytes - got.body.size());
+      got.stop = TransferStop::cut;
+      got.failure = message::page_cut();
+      break;
+    }
+    got.body.append(piece.data(), bytes);
+  }
+}
+
+}  // namespace
+
+bool is_file_address(std::string_view address) { return starts_ignoring_case(address, "file://"); }
+
+std::string file_address(std::string_view path) {
+  const CurlUrl url(curl_url(), curl_url_cleanup);
+  const std::string whole(path);
+  if (!url || holds_nul(whole) ||
+      curl_url_set(url.get(), CURLUPART_SCHEME, "file", CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK ||
+      curl_url_set(url.get(), CURLUPART_PATH, whole.c_str(), CURLU_URLENCODE) != CURLUE_OK)
+    return "file://" + whole;
+  char* address = nullptr;
+  if (curl_url_get(url.get(), CURLUPART_URL, &address, 0) != CURLUE_OK)
+    return "file://" + whole;
+  std::string made = address;
+  curl_free(address);
+  return made;
+}
+
+Retrieval read_local_file(const std::string& address) {
+  const std::optional<std::string> path = path_of(address);
+  if (!path || holds_nul(address)) return failed_for(EINVAL);
+  const OpenFile file(open(path->c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (file.descriptor < 0) return failed_for(errno);
+  struct stat about {};
+  if (fstat(file.descriptor, &about) != 0) return failed_for(errno);
+  if (!S_ISREG(about.st_mode)) return failed(std::string(message::not_a_file) + *path);
+  Retrieval got;
+  try {
+    read_all(file.descriptor, got);
+  } catch (const std::bad_alloc&) {
+    got = failed(std::string(message::out_of_memory));
+    got.stop = TransferStop::out_of_memory;
+    return got;
+  }
+  if (got.stop == TransferStop::failed) return got;
+  got.responded = true;
+  return got;
+}
+
