@@ -3,10 +3,14 @@
 #include "console/console.h"
 
 #include <gtest/gtest.h>
+#include <histedit.h>
+#include <stdlib.h>
 
 #include <clocale>
+#include <filesystem>
 #include <sstream>
 
+#include "console/history_file.h"
 #include "console/screen_sums.h"
 
 namespace {
@@ -185,6 +189,51 @@ TEST(ReadWord, IsEmptyAtEndOfInput) {
   EXPECT_EQ(read_word(in), "three");
   EXPECT_EQ(read_word(in), "");
   EXPECT_EQ(read_word(in), "");
+}
+
+// Lines kept from run to run: as typed, addresses as the g that goes there,
+// and never a blank one or one with a control byte.
+TEST(History, KeepsLinesAsTheyWouldBeTyped) {
+  const std::tuple<std::string, Recall, std::optional<std::string>> cases[] = {
+      {"1 b d", Recall::commands, "1 b d"},
+      {"127.0.0.1/a.txt", Recall::addresses, "g 127.0.0.1/a.txt"},
+      {"  ", Recall::commands, std::nullopt},
+      {"d\x1b[2J", Recall::commands, std::nullopt},
+      {"a\tb", Recall::addresses, std::nullopt},
+      {"caf\xc3\xa9", Recall::commands, "caf\xc3\xa9"},
+  };
+  for (const auto& [line, recall, kept] : cases) EXPECT_EQ(kept_line(line, recall), kept) << line;
+}
+
+// Two runs that add to the file one after the other lose no line of either;
+// the file keeps the newest 1,000, for its owner's eyes only; addresses come
+// back at their own prompt.
+TEST(History, FileKeepsEveryRunsNewestLines) {
+  std::string folder = "/tmp/linebrowse-history-XXXXXX";
+  ASSERT_NE(mkdtemp(folder.data()), nullptr);
+  const std::string path = folder + "/state/linebrowse/history";
+  std::vector<std::string> many;
+  for (int n = 0; n < 1005; ++n) many.push_back(std::to_string(n));
+  EXPECT_EQ(save_history(path, many), "");
+  EXPECT_EQ(save_history(path, {"d", "g 127.0.0.1/a b.txt"}), "");
+  EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0600));
+  const auto commands =
+      std::unique_ptr<History, decltype(&history_end)>(history_init(), history_end);
+  const auto addresses =
+      std::unique_ptr<History, decltype(&history_end)>(history_init(), history_end);
+  HistEvent event;
+  history(commands.get(), &event, H_SETSIZE, 2000);
+  history(addresses.get(), &event, H_SETSIZE, 2000);
+  load_history(path, commands.get(), addresses.get());
+  history(commands.get(), &event, H_GETSIZE);
+  EXPECT_EQ(event.num, kept_lines);
+  history(commands.get(), &event, H_FIRST);
+  EXPECT_EQ(std::string(event.str), "g 127.0.0.1/a b.txt");
+  history(commands.get(), &event, H_LAST);
+  EXPECT_EQ(std::string(event.str), "7");
+  history(addresses.get(), &event, H_FIRST);
+  EXPECT_EQ(std::string(event.str), "127.0.0.1/a b.txt");
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

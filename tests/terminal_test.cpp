@@ -198,6 +198,43 @@ TEST_F(TerminalTest, EditingAndHistory) {
   });
 }
 
+// The lines typed are kept from run to run in the state folder, where Up
+// finds them in the next run; LINEBROWSE_HISTORY names another file, or,
+// empty, none.
+TEST_F(TerminalTest, HistoryIsKeptFromRunToRun) {
+  const std::string kept = test_home() + "/.local/state/linebrowse/history";
+  const std::string elsewhere = test_home() + "/elsewhere";
+  const Screen named{24, 80, "", "xterm", {{"LINEBROWSE_HISTORY", elsewhere}}};
+  const Screen none{24, 80, "", "xterm", {{"LINEBROWSE_HISTORY", ""}}};
+  run_sessions({
+      {"a run types a command and an address",
+       start,
+       {{"u\r", "AT"}, {"g\r", "Enter URL: "}, {"{host}/b.txt\r", shown_b}, {"x\r", "EXITING"}}},
+      {"the next run recalls both, each at its prompt",
+       start,
+       {{up, "x"},
+        {up, "g"},
+        {up + up + "\r", "u\r\nAT"},
+        {"g\r", "Enter URL: "},
+        {up, "{host}/b.txt"},
+        {"\r", shown_b},
+        {"x\r", "EXITING"}}},
+      {"a run that keeps its history elsewhere",
+       start,
+       {{"d\r", shown_t}, {"x\r", "EXITING"}},
+       named},
+      {"and one that keeps none", start, {{"r\r", shown_t}, {"x\r", "EXITING"}}, none},
+  });
+  struct stat about {};
+  ASSERT_EQ(stat(kept.c_str(), &about), 0);
+  EXPECT_EQ(about.st_mode & 0777, 0600U);
+  std::ifstream file(kept);
+  const std::string lines((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_NE(lines.find("u\n"), std::string::npos) << lines;
+  EXPECT_EQ(lines.find("r\n"), std::string::npos) << "a run that keeps none";
+  EXPECT_EQ(stat(elsewhere.c_str(), &about), 0) << "LINEBROWSE_HISTORY";
+}
+
 TEST_F(TerminalTest, ForgivesWhatPeopleType) {
   const std::string folder = test_home() + "/disk";
   mkdir(folder.c_str(), 0700);

@@ -53,10 +53,12 @@ struct ConsoleState;
 
 // The console of one run, on the run's streams, set up from its mode when it
 // begins and put back when it ends. At a terminal, words are read through a
-// line editor with history and Ctrl-C interrupts the current work; otherwise
-// nothing changes.
+// line editor with history and Ctrl-C interrupts the current work; the lines
+// typed are kept in `history_file` from run to run, unless it is empty.
+// Otherwise nothing changes.
 struct Console {
-  Console(const RunMode& mode, std::istream& in, std::ostream& out, std::ostream& err);
+  Console(const RunMode& mode, std::istream& in, std::ostream& out, std::ostream& err,
+          std::string history_file = {});
   ~Console();
   Console(const Console&) = delete;
   Console& operator=(const Console&) = delete;

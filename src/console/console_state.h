@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "console/console.h"
 
@@ -47,6 +48,9 @@ struct ConsoleState {
   std::string prompt;    // the one the editor shows
   std::string line;      // the line typed last, whose words answer the next prompts
   std::size_t next = 0;  // where its next word starts
-  std::string
-      typed_ahead;  // keys for the next prompt: a digit that ended a pause, and those after it
+  // Keys for the next prompt: those typed before a display paused, or the
+  // digit that ended a pause.
+  std::string typed_ahead;
+  std::string history_file;                // where lines are kept from run to run; "" for nowhere
+  std::vector<std::string> lines_to_keep;  // typed in this run, as they are kept
 };

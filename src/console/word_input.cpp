@@ -14,6 +14,7 @@
 #include "console/console.h"
 #include "console/console_state.h"
 #include "console/ctrl_c.h"
+#include "console/history_file.h"
 #include "console/terminal.h"
 
 void EndEditor::operator()(EditLine* editor) const { el_end(editor); }
@@ -155,6 +156,7 @@ void remember_line(ConsoleState& state, std::string line, Recall recall) {
   state.next = 0;
   if (std::all_of(state.line.begin(), state.line.end(), is_space)) return;
   add_to_history(history_for(state, recall), state.line);
+  if (auto kept = kept_line(state.line, recall)) state.lines_to_keep.push_back(std::move(*kept));
 }
 
 Answer prompt_at_terminal(Console& console, std::string_view prompt, Recall recall) {
@@ -195,7 +197,7 @@ void start_line_editor(Console& console) {
   state.address_history.reset(history_init());
   for (History* history : {state.command_history.get(), state.address_history.get()}) {
     HistEvent event;
-    ::history(history, &event, H_SETSIZE, 500);
+    ::history(history, &event, H_SETSIZE, kept_lines);
     ::history(history, &event, H_SETUNIQUE, 1);
   }
   state.editor.reset(el_init("linebrowse", stdin, stdout, stdout));

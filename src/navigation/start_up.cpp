@@ -1,11 +1,13 @@
 // Start-up: what the command line asks for, the run's mode decided once from
 // it, its console built on that, and then the run: the dialogue's first page
 // and command loop, or --dump, or --check.
+#include <cstdlib>
 #include <optional>
 #include <string_view>
 
 #include "base/exit_status.h"
 #include "base/messages.h"
+#include "base/user_files.h"
 #include "navigation/command_line.h"
 #include "navigation/loading.h"
 #include "navigation/navigation.h"
@@ -85,6 +87,13 @@ int browse(const CommandLine& command, Console& console) {
   return exit_status::ok;
 }
 
+// Where a person's lines typed at a terminal are kept from run to run:
+// LINEBROWSE_HISTORY when it is set (empty for nowhere), else the state folder.
+std::string history_file() {
+  if (const char* named = std::getenv("LINEBROWSE_HISTORY")) return named;
+  return user_state_file("history");
+}
+
 // The mode of the run, decided here and only here.
 RunMode mode_for(const CommandLine& command) {
   switch (command.run) {
@@ -131,7 +140,7 @@ int start_up(int argc, const char* const* argv, std::istream& in, std::ostream& 
              std::ostream& err) {
   WatchedOutput watched(out);
   const CommandLine command = read_command_line(argc, argv);
-  Console console(mode_for(command), in, watched.stream(), err);
+  Console console(mode_for(command), in, watched.stream(), err, history_file());
   const int status = run(command, console);
   if (const std::string failure = watched.failure(); !failure.empty()) {
     say_on_error(console, message::write_error + failure);

@@ -1,0 +1,39 @@
+// The files a person keeps of this program, where the XDG base directories
+// put them, and how they are written: whole or not at all, for their eyes only.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+// $XDG_DATA_HOME/linebrowse/NAME (by default ~/.local/share/linebrowse/NAME),
+// and $XDG_STATE_HOME/linebrowse/NAME (by default ~/.local/state/...); empty
+// when neither the variable nor HOME names a folder.
+std::string user_data_file(std::string_view name);
+std::string user_state_file(std::string_view name);
+
+// A file written beside `path` and put in its place only once it is whole:
+// mode 0600, the folders to it made (0700) when missing. Dropped unless
+// replace() is called.
+class ReplacingFile {
+ public:
+  explicit ReplacingFile(std::string path);
+  ~ReplacingFile();
+  ReplacingFile(const ReplacingFile&) = delete;
+  ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+  // The stream to write to; null when the file could not be made (failure() says why).
+  std::FILE* stream() const { return file; }
+  // Puts the file in place of `path`; why it failed, empty when it did not.
+  std::string replace();
+  std::string failure() const { return why; }
+
+ private:
+  std::string path;
+  std::string temporary;
+  std::FILE* file = nullptr;
+  std::string why;
+};
+
+// Writes `text` to `path` as ReplacingFile does; why it failed, or empty.
+std::string write_whole(const std::string& path, std::string_view text);

@@ -1,0 +1,82 @@
+// The history kept from run to run: read when the console starts, and added
+// to when it ends, under a lock, so that two runs at once lose no line.
+#include "console/history_file.h"
+
+#include <fcntl.h>
+#include <histedit.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "base/user_files.h"
+
+namespace {
+
+using HistoryList = std::unique_ptr<History, decltype(&history_end)>;
+
+HistoryList new_history() {
+  HistoryList list(history_init(), history_end);
+  HistEvent event;
+  if (list) {
+    ::history(list.get(), &event, H_SETSIZE, kept_lines);
+    ::history(list.get(), &event, H_SETUNIQUE, 1);
+  }
+  return list;
+}
+
+constexpr std::string_view go_to = "g ";
+
+// Holds a lock file beside the history while the run adds to it.
+struct HistoryLock {
+  explicit HistoryLock(const std::string& path)
+      : descriptor(open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+    if (descriptor >= 0) flock(descriptor, LOCK_EX);
+  }
+  ~HistoryLock() {
+    if (descriptor >= 0) close(descriptor);  // which ends the lock
+  }
+  HistoryLock(const HistoryLock&) = delete;
+  HistoryLock& operator=(const HistoryLock&) = delete;
+  int descriptor;
+};
+
+}  // namespace
+
+std::optional<std::string> kept_line(std::string_view line, Recall recall) {
+  const bool blank = std::all_of(line.begin(), line.end(), [](char c) { return c == ' '; });
+  const bool control = std::any_of(line.begin(), line.end(), [](char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+  });
+  if (blank || control) return std::nullopt;
+  return recall == Recall::addresses ? std::string(go_to) + std::string(line) : std::string(line);
+}
+
+void load_history(const std::string& path, History* commands, History* addresses) {
+  const HistoryList kept = new_history();
+  HistEvent event;
+  if (!kept || ::history(kept.get(), &event, H_LOAD, path.c_str()) < 0) return;
+  // From the oldest to the newest, as they were typed.
+  for (int found = ::history(kept.get(), &event, H_LAST); found >= 0;
+       found = ::history(kept.get(), &event, H_PREV)) {
+    const std::string_view line = event.str;
+    HistEvent entered;
+    ::history(commands, &entered, H_ENTER, event.str);
+    if (line.starts_with(go_to) && line.size() > go_to.size())
+      ::history(addresses, &entered, H_ENTER, std::string(line.substr(go_to.size())).c_str());
+  }
+}
+
+std::string save_history(const std::string& path, const std::vector<std::string>& lines) {
+  ReplacingFile file(path);
+  if (file.stream() == nullptr) return file.failure();
+  const HistoryLock lock(path);
+  const HistoryList kept = new_history();
+  if (!kept) return "out of memory";
+  HistEvent event;
+  ::history(kept.get(), &event, H_LOAD, path.c_str());  // none yet is fine
+  for (const std::string& line : lines) ::history(kept.get(), &event, H_ENTER, line.c_str());
+  if (::history(kept.get(), &event, H_SAVE_FP, file.stream()) < 0) return "cannot write it";
+  return file.replace();
+}

@@ -1,0 +1,28 @@
+// Inside the console: the lines typed that are kept from run to run, in the
+// line editor's own file, which several runs may write at once.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "console/console.h"
+
+struct history;
+
+// How many lines the file keeps, the newest.
+inline constexpr int kept_lines = 1000;
+
+// A line as it is kept: a command as typed, an address as the command that
+// goes there ("g ADDRESS"). None for a blank line, or one that holds a
+// control byte, which has no business in a file or on the next screen.
+std::optional<std::string> kept_line(std::string_view line, Recall recall);
+
+// Fills the histories of the two prompts from the file: each line for the
+// commands, and the address of each "g ADDRESS" for the addresses too.
+void load_history(const std::string& path, struct history* commands, struct history* addresses);
+
+// Adds `lines` to the file after whatever other runs have added since, and
+// keeps its newest kept_lines. Why it failed; empty when it did not.
+std::string save_history(const std::string& path, const std::vector<std::string>& lines);
