@@ -235,6 +235,39 @@ TEST_F(TerminalTest, HistoryIsKeptFromRunToRun) {
   EXPECT_EQ(stat(elsewhere.c_str(), &about), 0) << "LINEBROWSE_HISTORY";
 }
 
+// a keeps the page being read in the bookmarks, a page on disk that m shows;
+// a bookmarks file that cannot be read costs no session.
+TEST_F(TerminalTest, BookmarksAreAPage) {
+  const std::string file = test_home() + "/.local/share/linebrowse/bookmarks.txt";
+  std::ofstream(test_home() + "/not-a-folder") << "x";
+  const Screen unreadable{24, 80, "", "xterm", {{"XDG_DATA_HOME", test_home() + "/not-a-folder"}}};
+  run_sessions({
+      {"a adds the page once, m shows them all, and b comes back",
+       start,
+       {{"m\r", "NO BOOKMARKS YET (a ADDS THE PAGE YOU ARE ON)\r\n" + prompt},
+        {"a\r", "BOOKMARKED: Terminal\r\n" + prompt},
+        {"a\r", "ALREADY BOOKMARKED: Terminal\r\n" + prompt},
+        {"3\r", shown_b + prompt},
+        {"A\r", "BOOKMARKED: Page B\r\n" + prompt},
+        {"m\r", "CONNECTING TO file://" + file +
+                    "\r\nTITLE: Bookmarks\r\n1: Terminal *\r\n2: Page B *\r\n" + prompt},
+        {"1\r", "CONNECTING TO http://{host}/t.txt\r\n" + shown_t + prompt},
+        {"b\r", "TITLE: Bookmarks\r\n"},
+        {"b\r", shown_b + prompt},
+        {"x\r", "EXITING"}}},
+      {"a bookmarks file that cannot be read is said, and the session goes on",
+       start,
+       {{"a\r", "BOOKMARKS NOT READ: NOT A DIRECTORY\r\n" + prompt},
+        {"m\r", "BOOKMARKS NOT READ: NOT A DIRECTORY\r\n" + prompt},
+        {"d\r", shown_t + prompt},
+        {"x\r", "EXITING"}},
+       unreadable},
+  });
+  struct stat about {};
+  ASSERT_EQ(stat(file.c_str(), &about), 0);
+  EXPECT_EQ(about.st_mode & 0777, 0600U);
+}
+
 TEST_F(TerminalTest, ForgivesWhatPeopleType) {
   const std::string folder = test_home() + "/disk";
   mkdir(folder.c_str(), 0700);

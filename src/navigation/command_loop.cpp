@@ -7,6 +7,7 @@
 
 #include "base/ascii.h"
 #include "base/messages.h"
+#include "navigation/bookmarks.h"
 #include "navigation/loading.h"
 #include "navigation/navigation.h"
 
@@ -21,6 +22,8 @@ const std::string_view command_list =
     "  At a terminal only:\n"
     "  l       list the links, each with the address it loads\n"
     "  u       show the page's address, and the one b goes back to\n"
+    "  a       add the page to the bookmarks\n"
+    "  m       show the bookmarks, as a page of links\n"
     "  /TEXT   show the rows whose label holds TEXT, in any case; / repeats\n"
     "  ?       list these commands (also h or help)\n";
 
@@ -114,6 +117,10 @@ bool carry_out(const std::string& word, NavigationState& nav, PageModel& page,
     display_links(page, console);
   } else if (is_one_of(word, {"u"})) {
     say_where(nav, console);
+  } else if (is_one_of(word, {"a"})) {
+    add_bookmark(nav, page, console);
+  } else if (is_one_of(word, {"m"})) {
+    show_bookmarks(nav, page, console);
   } else if (word.starts_with('/')) {
     search(word, last_search, page, console);
   } else if (is_one_of(word, {"?", "h", "help"})) {
