@@ -41,6 +41,7 @@ inline constexpr std::string_view no_bookmarks_yet = "NO BOOKMARKS YET (a ADDS T
 inline constexpr std::string_view no_bookmark_on_disk =
     "A PAGE ON DISK IS NOT BOOKMARKED: LINKS NEVER REACH A FILE";
 inline const std::string bookmarks_not_read = "BOOKMARKS NOT READ: ";
+inline constexpr std::string_view bookmarks_without_home = "BOOKMARKS NOT KEPT: NO HOME FOLDER";
 inline const std::string bookmark_not_kept = "BOOKMARK NOT KEPT: ";
 
 // Why a retrieval failed or brought no page.

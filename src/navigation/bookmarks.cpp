@@ -91,9 +91,11 @@ void add_bookmark(const NavigationState& nav, const PageModel& page, Console& co
     return;
   }
   const std::string path = bookmarks_file();
-  const std::optional<std::string> text =
-      path.empty() ? std::nullopt : read_bookmarks_file(path, console);
-  if (path.empty()) say(console, message::bookmarks_not_read + std::string("NO HOME FOLDER"));
+  if (path.empty()) {
+    say(console, message::bookmarks_without_home);
+    return;
+  }
+  const std::optional<std::string> text = read_bookmarks_file(path, console);
   if (!text) return;
   std::vector<Bookmark> bookmarks = bookmarks_in(*text);
   const std::string address = mended_address(nav.current_url);
