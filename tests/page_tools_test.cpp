@@ -2,6 +2,7 @@
 // servers: --dump's output and exit status, and --check's report lines.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -394,7 +395,7 @@ TEST_F(PageToolsTest, CheckTakesFilesStandardInputAndAddresses) {
            down +
            "/x\",\"failure\":\"RETRIEVAL FAILED: COULDN'T CONNECT TO SERVER\"}\n"
            "{\"errors\":2,\"warnings\":1,\"pages\":1,\"addresses\":0,\"pages_not_checked\":0,"
-           "\"stopped\":false}\n",
+           "\"offline_not_checked\":0,\"excluded\":0,\"stopped\":false}\n",
        ""},
       {"workflow annotations, their properties and message escaped; the summary a notice",
        {"--check", "--format", "github", "--stdin-name", "dir,a:b%.txt", "-"},
@@ -440,6 +441,25 @@ TEST_F(PageToolsTest, CheckTakesFilesStandardInputAndAddresses) {
        2,
        "",
        "linebrowse: --site takes one address, where the site's check starts\n" + try_help},
+      {"--root is for --site",
+       {"--check", "--root", folder, clean},
+       "",
+       2,
+       "",
+       "linebrowse: --root goes with --site\n" + try_help},
+      {"--offline needs a folder to read",
+       {"--check", "--site", "--offline", "{host}/a.txt"},
+       "",
+       2,
+       "",
+       "linebrowse: --offline goes with --root: without the network only a folder can be read\n" +
+           try_help},
+      {"a pattern regcomp cannot read",
+       {"--check", "--site", "--exclude", "a(", "{host}/a.txt"},
+       "",
+       2,
+       "",
+       "linebrowse: --exclude a(: Unmatched ( or \\(\n" + try_help},
       {"a site reads no standard input",
        {"--check", "--site", "--stdin-name", "a", "{host}/a.txt"},
        "",
@@ -638,6 +658,59 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
   EXPECT_EQ(std::count(asked.begin(), asked.end(), "/s/broken.txt"), 3) << "beyond --max-pages";
   EXPECT_EQ(std::count(asked.begin(), asked.end(), "/s/a.txt"), 4) << "a spelling retrieved";
   EXPECT_EQ(off_site.requests(), std::vector<std::string>(4, "/p.txt")) << "off the site";
+}
+
+// A site checked from the folder it is written in, with no network: pages
+// named by their files, a missing file, a FIFO and a link out of the folder
+// each an error, never read; a calendar that goes on for ever left out; the
+// network's addresses counted. Twice, the same.
+TEST_F(PageToolsTest, CheckSiteFromItsFolder) {
+  const std::string site = test_home() + "/site";
+  const std::string at = "http://127.0.0.1:9/docs/";
+  for (const char* folder : {"/site", "/site/calendar"})
+    mkdir((test_home() + folder).c_str(), 0700);
+  std::ofstream(site + "/index.txt")
+      << "0:Home||-\n1:A|" + at +
+             "a.txt|-\n2:Missing|127.0.0.1:9/docs/"
+             "missing.txt|-\n3:Bad|" +
+             at + "bad.txt|-\n4:Pipe|" + at + "fifo|-\n5:Out|" + at + "out.txt|-\n6:Day|" + at +
+             "calendar/1.txt|-\n7:Up|http://127.0.0.1:9/other/x.txt|-\n"
+             "8:Far|http://127.0.0.1:8/x.txt|\\\n";
+  std::ofstream(site + "/a.txt") << "0:A||-\n1:Home|HTTP://127.0.0.1:9/docs/./index.txt|\\\n";
+  std::ofstream(site + "/bad.txt") << "0:Bad||-\nnot a record\n";
+  std::ofstream(site + "/calendar/1.txt") << "0:Day 1||-\n1:Next|" + at + "calendar/2.txt|\\\n";
+  std::ofstream(test_home() + "/outside.txt") << "0:Outside||\\\n";
+  mkfifo((site + "/fifo").c_str(), 0600);
+  ASSERT_EQ(symlink("../outside.txt", (site + "/out.txt").c_str()), 0);
+  const std::vector<std::string> options = {"--check",   "--site",    "--root",    site,
+                                            "--offline", "--exclude", "/calendar/"};
+  const auto with = [&options, &at](std::vector<std::string> more) {
+    std::vector<std::string> args = options;
+    args.insert(args.end(), more.begin(), more.end());
+    args.push_back(at + "index.txt");
+    return args;
+  };
+  const std::string index = site + "/index.txt:";
+  const std::string link_errors =
+      index + "3: error: link to " + at + "missing.txt: no file " + site + "/missing.txt\n" +
+      index + "5: error: link to " + at + "fifo: not a file: " + site + "/fifo\n" + index +
+      "6: error: link to " + at + "out.txt: leads out of " + site + ": " + site + "/out.txt\n";
+  const std::string left =
+      ", 2 links to other sites not checked (--offline), 1 address excluded "
+      "(--exclude)\n";
+  const std::vector<Expected> runs = {
+      {"the whole site", with({}), "", 1,
+       link_errors + site +
+           "/bad.txt:2: error: not a record: no number and colon start it: reading stops here\n"
+           "4 errors and 0 warnings in 3 pages, linking to 9 addresses" +
+           left,
+       ""},
+      {"--max-depth 0: the start alone read as a page, its links still checked",
+       with({"--max-depth", "0"}), "", 1,
+       link_errors + "3 errors and 0 warnings in 1 page, linking to 8 addresses" + left, ""},
+  };
+  expect_runs(runs);
+  expect_runs({runs.front()});
 }
 
 // Ctrl-C stops a check held up by a server that never answers: what was

@@ -70,6 +70,10 @@ std::string summary_line(std::size_t errors, std::size_t warnings, const ReportE
   if (end.pages_not_checked > 0)
     line += ", " + counted(end.pages_not_checked, "page") + " not checked (--max-pages " +
             std::to_string(end.max_pages) + ")";
+  if (end.offline > 0)
+    line += ", " + counted(end.offline, "link") + " to other sites not checked (--offline)";
+  if (end.excluded > 0)
+    line += ", " + counted(end.excluded, "address", "addresses") + " excluded (--exclude)";
   if (end.stopped) line += "; stopped by Ctrl-C";
   return line;
 }
@@ -195,6 +199,8 @@ void Report::finish(const ReportEnd& end, bool always) {
     summary["addresses"] = end.addresses.value_or(0);
     summary["pages_not_checked"] = end.pages_not_checked;
     if (!end.start.empty()) summary["start"] = end.start;
+    summary["offline_not_checked"] = end.offline;
+    summary["excluded"] = end.excluded;
     summary["stopped"] = end.stopped;
     waiting += json_line(summary);
   } else if (always || errors_ + warnings_ > 0) {

@@ -13,6 +13,7 @@
 #include "base/messages.h"
 #include "navigation/check_report.h"
 #include "navigation/page_tools.h"
+#include "navigation/site_root.h"
 
 namespace {
 
@@ -21,8 +22,9 @@ constexpr int most_start_redirects = 5;
 
 // An address the check retrieves: a page of the site, or a link to another.
 struct SiteAddress {
-  std::string address;      // as a server reads it: how it is retrieved and named
-  std::size_t page = none;  // its place among the pages, when it is on the site
+  std::string address;             // as a server reads it: how it is retrieved and named
+  std::size_t page = none;         // its place among the pages, when it is on the site
+  std::optional<RootFile> file{};  // with --root, the file that serves it, when one does
   bool answered = false;
   bool linked = false;    // a checked page links to it
   LinkVerdict verdict{};  // once answered
@@ -61,12 +63,15 @@ struct SitePage {
   std::vector<PageLinkTo> links;   // in the order of their first line
   std::string link_text;           // the addresses they name
   std::size_t links_answered = 0;  // of `links`, from the first
+  std::size_t depth = 0;           // links from the start
 };
 
 struct Crawl {
   const CheckOptions& options;
   TextRule message_rule;
   std::string site{};
+  std::optional<SiteRoot> root{};  // with --root, the folder read instead of the network
+  AddressPatterns excluded_by{};
   std::deque<SiteAddress> addresses{};                            // in the order reached
   std::unordered_map<std::string_view, std::size_t> number_of{};  // views into `addresses`
   std::deque<SitePage> pages{};  // the start first, then the site's addresses in the order reached
@@ -77,7 +82,10 @@ struct Crawl {
   // Addresses on the site beyond --max-pages, only counted: a hash each.
   std::unordered_set<std::size_t> left_out{};
   std::size_t left_out_unnumbered = 0;  // of them, those never numbered
-  std::size_t next_numbered = 0;        // the next page whose links are numbered
+  // Addresses --offline leaves unread, and those --exclude leaves out: a hash each.
+  std::unordered_set<std::size_t> offline{};
+  std::unordered_set<std::size_t> excluded{};
+  std::size_t next_numbered = 0;  // the next page whose links are numbered
   std::size_t next_reported = 0;
   std::size_t answered = 0;
   int start_redirects = 0;
@@ -110,28 +118,54 @@ std::size_t add_address(Crawl& crawl, std::string address) {
   return number;
 }
 
-void add_page(Crawl& crawl, std::size_t number) {
+void add_page(Crawl& crawl, std::size_t number, std::size_t depth) {
   crawl.addresses[number].page = crawl.pages.size();
   crawl.waiting_pages.push_back(crawl.pages.size());
-  crawl.pages.emplace_back().address = number;
+  SitePage& page = crawl.pages.emplace_back();
+  page.address = number;
+  page.depth = depth;
 }
 
-// The number of an address a link names, given when it is first reached; none
-// when it is on the site and --max-pages leaves it out.
-std::size_t reach(Crawl& crawl, std::string canonical) {
-  std::size_t number = none;
+std::size_t add_link(Crawl& crawl, std::string address) {
+  const std::size_t number = add_address(crawl, std::move(address));
+  crawl.waiting_links.push_back(number);
+  return number;
+}
+
+void count_in(std::unordered_set<std::size_t>& counted, std::string_view address) {
+  counted.insert(std::hash<std::string_view>{}(address));
+}
+
+// The number of an address a link names from a page `depth` links from the
+// start, given when it is first reached. None when it is left out: by
+// --exclude, by --offline when only the network has it, or, on the site, by
+// --max-pages. An address on the site beyond --max-depth is a link only.
+std::size_t reach(Crawl& crawl, std::string canonical, std::size_t depth) {
   if (const auto known = crawl.number_of.find(canonical); known != crawl.number_of.end()) {
-    number = known->second;
-  } else if (site_of(canonical) != crawl.site) {
-    number = add_address(crawl, std::move(canonical));
-    crawl.waiting_links.push_back(number);
+    crawl.addresses[known->second].linked = true;
+    return known->second;
+  }
+  if (crawl.excluded_by.match(canonical)) {
+    count_in(crawl.excluded, canonical);
+    return none;
+  }
+  std::optional<RootFile> file = crawl.root ? file_for(*crawl.root, canonical) : std::nullopt;
+  if (!file && crawl.options.offline) {
+    count_in(crawl.offline, canonical);
+    return none;
+  }
+  const bool on_site = file || site_of(canonical) == crawl.site;
+  std::size_t number = none;
+  if (!on_site || depth > crawl.options.max_depth.value_or(depth)) {
+    number = add_link(crawl, std::move(canonical));
   } else if (cap_reached(crawl)) {
     if (leave_out(crawl, canonical)) ++crawl.left_out_unnumbered;
     return none;
   } else {
     number = add_address(crawl, std::move(canonical));
-    add_page(crawl, number);
+    add_page(crawl, number, depth);
   }
+  crawl.addresses[number].file = std::move(file);
   crawl.addresses[number].linked = true;
   return number;
 }
@@ -297,7 +331,7 @@ void number_links_of(Crawl& crawl, SitePage& page) {
   std::vector<PageLinkTo> kept;
   std::string text;
   for (PageLinkTo& link : page.links) {
-    link.address = reach(crawl, std::string(canonical_of(page, link)));
+    link.address = reach(crawl, std::string(canonical_of(page, link)), page.depth + 1);
     if (!may_fail(crawl, link.address)) continue;
     const std::string_view loaded = loaded_of(page, link);
     link.text_at = static_cast<std::uint32_t>(text.size());
@@ -346,6 +380,11 @@ bool links_answered(const Crawl& crawl, SitePage& page) {
   return page.links_answered == page.links.size();
 }
 
+// How the report names a page: by its file when it is read from one.
+const std::string& name_of(const SiteAddress& page) {
+  return page.file ? page.file->shown : page.address;
+}
+
 // A page's problems and its links that fail, in the order of the report: its
 // own kept in that order, and the links that fail merged in after the own
 // problems of their line.
@@ -362,7 +401,7 @@ void report_page(const Crawl& crawl, const SitePage& page, Report& report) {
   }
   std::stable_sort(failing.begin(), failing.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
-  report.begin_page(crawl.addresses[page.address].address);
+  report.begin_page(name_of(crawl.addresses[page.address]));
   auto link = failing.begin();
   const auto links_up_to = [&](std::size_t last_line) {
     for (; link != failing.end() && link->first <= last_line; ++link)
@@ -412,7 +451,7 @@ struct Progress {
 };
 
 std::size_t addresses_linked(const Crawl& crawl) {
-  return crawl.left_out_unnumbered +
+  return crawl.left_out_unnumbered + crawl.offline.size() + crawl.excluded.size() +
          static_cast<std::size_t>(std::count_if(crawl.addresses.begin(), crawl.addresses.end(),
                                                 [](const SiteAddress& a) { return a.linked; }));
 }
@@ -425,6 +464,8 @@ ReportEnd end_of_report(const Crawl& crawl) {
   end.max_pages = crawl.options.max_pages;
   if (crawl.start_redirects > 0) end.start = crawl.addresses[crawl.pages.front().address].address;
   end.stopped = crawl.stopped;
+  end.offline = crawl.offline.size();
+  end.excluded = crawl.excluded.size();
   return end;
 }
 
@@ -438,21 +479,42 @@ int crawl_site(const CheckOptions& options, Console& console) {
   crawl.site = site_of(start);
   std::string canonical = canonical_address(start);
   if (canonical.empty()) canonical = start;
-  add_page(crawl, add_address(crawl, std::move(canonical)));
+  if (!options.root.empty()) {
+    std::string why;
+    crawl.root = site_root(canonical, options.root, why);
+    if (!crawl.root) {
+      say_failure(console, options.root, why);
+      return exit_status::unreadable;
+    }
+  }
+  for (const std::string& pattern : options.exclude) crawl.excluded_by.add(pattern);
+  const std::size_t first = add_address(crawl, canonical);
+  if (crawl.root) crawl.addresses[first].file = file_for(*crawl.root, canonical);
+  add_page(crawl, first, 0);
   Progress progress{console};
   const auto before_writing = [&] {
     if (!mode.dumb) clear_status(console);  // a dumb terminal's one status line stays
   };
-  crawl.stopped = !retrieve_side_by_side({
-      [&] { return next_wanted(crawl); },
-      [&](std::size_t number, const SideAnswer& answer) {
-        take_answer(crawl, number, answer);
-        number_links(crawl);
-        report_ready(crawl, report, before_writing);
-        if (mode.progress_on_error) progress.show(crawl);
-      },
-      [&] { return !out || take_ctrl_c(console); },
-  });
+  const auto answered = [&](std::size_t number, const SideAnswer& answer) {
+    take_answer(crawl, number, answer);
+    number_links(crawl);
+    report_ready(crawl, report, before_writing);
+    if (mode.progress_on_error) progress.show(crawl);
+  };
+  bool stop_asked = false;
+  const auto stop = [&] { return stop_asked || !out || take_ctrl_c(console); };
+  // Files of the root are read here and now; only the network's addresses
+  // go to the retrieval side by side.
+  const auto next = [&]() -> std::optional<Wanted> {
+    for (std::optional<Wanted> wanted = next_wanted(crawl); wanted; wanted = next_wanted(crawl)) {
+      const std::optional<RootFile>& file = crawl.addresses[wanted->id].file;
+      if (!file) return wanted;
+      answered(wanted->id, read_root_file(*crawl.root, *file));
+      if ((stop_asked = stop())) break;
+    }
+    return std::nullopt;
+  };
+  crawl.stopped = !retrieve_side_by_side({next, answered, stop}) || stop_asked;
   if (crawl.stopped) next_ctrl_c_ends_run(console);
   before_writing();
   if (!crawl.start_failure.empty()) {

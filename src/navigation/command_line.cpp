@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "navigation/site_root.h"
+
 namespace {
 
 // A count written in decimal digits alone, `least` or more.
@@ -32,7 +34,15 @@ bool read_format(std::string_view word, ReportFormat& format) {
 
 bool takes_value(std::string_view option) {
   return option == "--max-pages" || option == "--max-problems" || option == "--format" ||
-         option == "--stdin-name";
+         option == "--stdin-name" || option == "--root" || option == "--exclude" ||
+         option == "--max-depth";
+}
+
+// Why a pattern of --exclude is one regcomp cannot read; empty when it can.
+std::string why_pattern_fails(const std::string& pattern) {
+  AddressPatterns patterns;
+  const std::string why = patterns.add(pattern);
+  return why.empty() ? why : "--exclude " + pattern + ": " + why;
 }
 
 // Sets an option that takes a value; returns why the value is wrong, empty
@@ -48,8 +58,25 @@ std::string set_valued(std::string_view option, const char* value, CheckOptions&
                : "--max-problems needs a number of problems, 0 for all";
   if (option == "--format")
     return read_format(word, options.format) ? "" : "--format takes text, json or github";
-  if (value == nullptr) return "--stdin-name needs a name";
-  options.stdin_name = word;
+  if (option == "--max-depth") {
+    std::size_t depth = 0;
+    if (!read_count(word, depth, 0)) return "--max-depth needs a number of links, 0 or more";
+    options.max_depth = depth;
+    return {};
+  }
+  if (value == nullptr)
+    return std::string(option) + " needs " +
+           (option == "--stdin-name" ? "a name"
+            : option == "--root"     ? "a folder"
+                                     : "a pattern");
+  if (option == "--root") {
+    options.root = word;
+  } else if (option == "--exclude") {
+    options.exclude.emplace_back(word);
+    return why_pattern_fails(options.exclude.back());
+  } else {
+    options.stdin_name = word;
+  }
   return {};
 }
 
@@ -60,6 +87,8 @@ bool sets_flag(std::string_view option, CheckOptions& options) {
     options.strict = true;
   else if (option == "--site")
     options.site = true;
+  else if (option == "--offline")
+    options.offline = true;
   else
     return false;
   return true;
@@ -106,9 +135,7 @@ OptionWords read_options(int argc, const char* const* argv) {
 // Why the options and names do not go together; empty when they do.
 std::string why_they_clash(const OptionWords& words, std::string_view first_word) {
   const CheckOptions& options = words.options;
-  std::string with_check =
-      "--links, --strict, --site, --max-pages, --max-problems, --format and --stdin-name go with "
-      "--check";
+  std::string with_check = words.given.empty() ? "" : words.given.front() + " goes with --check";
   if (words.dump && words.check) return "--dump and --check go one at a time";
   if (!words.dump && !words.check)
     return words.given.empty() ? "unknown option " + std::string(first_word) : with_check;
@@ -120,8 +147,11 @@ std::string why_they_clash(const OptionWords& words, std::string_view first_word
   if (options.site && words.names.empty())
     return "--site needs the address where the site's check starts";
   if (words.names.empty()) return "--check needs a file, - or an address";
-  if (words.has("--max-pages") && !options.site) return "--max-pages goes with --site";
+  for (const char* site_only : {"--max-pages", "--root", "--offline", "--exclude", "--max-depth"})
+    if (words.has(site_only) && !options.site) return std::string(site_only) + " goes with --site";
   if (options.site && words.has("--stdin-name")) return "--stdin-name does not go with --site";
+  if (words.has("--offline") && !words.has("--root"))
+    return "--offline goes with --root: without the network only a folder can be read";
   if (options.site && (words.names.size() > 1 || words.names.front() == "-"))
     return "--site takes one address, where the site's check starts";
   return {};

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,11 @@ struct CheckOptions {
   std::size_t max_pages = 10000;   // pages a site's check reads at most
   std::size_t max_problems = 100;  // problems written for a page at most; 0 for all
   ReportFormat format = ReportFormat::text;
+  // A site's check only:
+  std::string root;                      // the folder that holds the site's pages, if any
+  bool offline = false;                  // nothing retrieved over the network
+  std::vector<std::string> exclude;      // patterns of addresses neither retrieved nor followed
+  std::optional<std::size_t> max_depth;  // links from the start to a page read as one, at most
 };
 
 // --check: every problem of each named page, and with `links` its broken

@@ -107,11 +107,15 @@ std::string file_address(std::string_view path) {
 Retrieval read_local_file(const std::string& address) {
   const std::optional<std::string> path = path_of(address);
   if (!path || holds_nul(address)) return failed_for(EINVAL);
-  const OpenFile file(open(path->c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  return read_file(*path);
+}
+
+Retrieval read_file(const std::string& path) {
+  const OpenFile file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (file.descriptor < 0) return failed_for(errno);
   struct stat about {};
   if (fstat(file.descriptor, &about) != 0) return failed_for(errno);
-  if (!S_ISREG(about.st_mode)) return failed(std::string(message::not_a_file) + *path);
+  if (!S_ISREG(about.st_mode)) return failed(std::string(message::not_a_file) + path);
   Retrieval got;
   try {
     read_all(file.descriptor, got);

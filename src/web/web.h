@@ -64,6 +64,10 @@ struct Retrieval {
   std::string moved_to;  // where a redirect points, as the server sent it
 };
 
+// A page read from disk at `path`: only a regular file, opened without
+// waiting, up to the cap; NOT A FILE for a FIFO, a device or a folder.
+Retrieval read_file(const std::string& path);
+
 // Whether a status is a success; 0, for an address that is not HTTP, is.
 bool success_status(long status);
 

@@ -1,0 +1,123 @@
+// A site's folder on disk: which address is which file, reading a file only
+// when it is a regular one inside the folder, and the addresses left out.
+#include "navigation/site_root.h"
+
+#include <curl/curl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+using CurlUrl = std::unique_ptr<CURLU, decltype(&curl_url_cleanup)>;
+
+// The path of an address, decoded; none when it cannot be read.
+std::optional<std::string> decoded_path(const std::string& address) {
+  const CurlUrl url(curl_url(), curl_url_cleanup);
+  char* path = nullptr;
+  if (!url || curl_url_set(url.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK ||
+      curl_url_get(url.get(), CURLUPART_PATH, &path, CURLU_URLDECODE) != CURLUE_OK)
+    return std::nullopt;
+  std::string decoded = path;
+  curl_free(path);
+  return decoded;
+}
+
+// Whether a path climbs: a segment that is "..", which the address's own
+// resolving left only where it was escaped.
+bool climbs(std::string_view relative) {
+  while (!relative.empty()) {
+    const std::size_t slash = relative.find('/');
+    if (relative.substr(0, slash) == "..") return true;
+    if (slash == std::string_view::npos) break;
+    relative.remove_prefix(slash + 1);
+  }
+  return false;
+}
+
+SideAnswer refused(std::string why) {
+  SideAnswer answer;
+  answer.failure = std::move(why);
+  answer.stop = TransferStop::failed;
+  return answer;
+}
+
+}  // namespace
+
+std::optional<SiteRoot> site_root(const std::string& start, const std::string& folder,
+                                  std::string& why) {
+  std::string given = folder;
+  while (given.size() > 1 && given.back() == '/') given.pop_back();
+  char* real = realpath(given.c_str(), nullptr);
+  if (real == nullptr) {
+    why = std::strerror(errno);
+    return std::nullopt;
+  }
+  const std::unique_ptr<char, decltype(&std::free)> kept(real, std::free);
+  struct stat about {};
+  if (stat(real, &about) != 0 || !S_ISDIR(about.st_mode)) {
+    why = std::strerror(ENOTDIR);
+    return std::nullopt;
+  }
+  const std::size_t query = start.find('?');
+  const std::string before_query = start.substr(0, query);
+  return SiteRoot{before_query.substr(0, before_query.rfind('/') + 1), given, real};
+}
+
+std::optional<RootFile> file_for(const SiteRoot& root, const std::string& address) {
+  if (!address.starts_with(root.prefix)) return std::nullopt;
+  const std::optional<std::string> path = decoded_path(address);
+  const std::optional<std::string> folder = decoded_path(root.prefix);
+  if (!path || !folder || !path->starts_with(*folder)) return std::nullopt;
+  std::string relative = path->substr(folder->size());
+  return RootFile{root.folder + "/" + relative, std::move(relative)};
+}
+
+SideAnswer read_root_file(const SiteRoot& root, const RootFile& file) {
+  if (climbs(file.relative) || file.relative.find('\0') != std::string::npos)
+    return refused("leads out of " + root.folder + ": " + file.shown);
+  char* real = realpath((root.real + "/" + file.relative).c_str(), nullptr);
+  if (real == nullptr)
+    return refused(errno == ENOENT || errno == ENOTDIR
+                       ? "no file " + file.shown
+                       : "cannot read " + file.shown + ": " + std::strerror(errno));
+  const std::unique_ptr<char, decltype(&std::free)> kept(real, std::free);
+  const std::string_view inside(real);
+  if (inside != root.real && !inside.starts_with(root.real + "/"))
+    return refused("leads out of " + root.folder + ": " + file.shown);
+  struct stat about {};
+  if (stat(real, &about) != 0 || !S_ISREG(about.st_mode))
+    return refused("not a file: " + file.shown);
+  Retrieval got = read_file(real);
+  SideAnswer answer;
+  answer.failure = std::move(got.failure);
+  answer.stop = got.stop;
+  if (answer.stop == TransferStop::cut) answer.failure.clear();
+  answer.body = std::move(got.body);
+  return answer;
+}
+
+AddressPatterns::~AddressPatterns() {
+  for (regex_t& pattern : compiled) regfree(&pattern);
+}
+
+std::string AddressPatterns::add(const std::string& pattern) {
+  regex_t& made = compiled.emplace_back();
+  if (const int error = regcomp(&made, pattern.c_str(), REG_EXTENDED | REG_NOSUB); error != 0) {
+    std::string why(256, '\0');
+    why.resize(regerror(error, &made, why.data(), why.size()) - 1);
+    compiled.pop_back();
+    return why;
+  }
+  return {};
+}
+
+bool AddressPatterns::match(const std::string& address) const {
+  return std::any_of(compiled.begin(), compiled.end(), [&address](const regex_t& pattern) {
+    return regexec(&pattern, address.c_str(), 0, nullptr, 0) == 0;
+  });
+}
