@@ -366,7 +366,7 @@ void number_links(Crawl& crawl) {
 
 // Whether the verdict on a link is in: its address was retrieved, or will
 // never be, being beyond --max-pages.
-bool answered(const Crawl& crawl, const PageLinkTo& link) {
+bool verdict_is_in(const Crawl& crawl, const PageLinkTo& link) {
   if (link.address == none) return true;
   const SiteAddress& target = crawl.addresses[link.address];
   return target.answered ||
@@ -375,7 +375,7 @@ bool answered(const Crawl& crawl, const PageLinkTo& link) {
 
 bool links_answered(const Crawl& crawl, SitePage& page) {
   while (page.links_answered < page.links.size() &&
-         answered(crawl, page.links[page.links_answered]))
+         verdict_is_in(crawl, page.links[page.links_answered]))
     ++page.links_answered;
   return page.links_answered == page.links.size();
 }
@@ -495,26 +495,27 @@ int crawl_site(const CheckOptions& options, Console& console) {
   const auto before_writing = [&] {
     if (!mode.dumb) clear_status(console);  // a dumb terminal's one status line stays
   };
-  const auto answered = [&](std::size_t number, const SideAnswer& answer) {
+  const auto take_and_report = [&](std::size_t number, const SideAnswer& answer) {
     take_answer(crawl, number, answer);
     number_links(crawl);
     report_ready(crawl, report, before_writing);
     if (mode.progress_on_error) progress.show(crawl);
   };
   bool stop_asked = false;
-  const auto stop = [&] { return stop_asked || !out || take_ctrl_c(console); };
+  const auto asked_to_stop = [&] { return stop_asked || !out || take_ctrl_c(console); };
   // Files of the root are read here and now; only the network's addresses
   // go to the retrieval side by side.
-  const auto next = [&]() -> std::optional<Wanted> {
+  const auto next_from_network = [&]() -> std::optional<Wanted> {
     for (std::optional<Wanted> wanted = next_wanted(crawl); wanted; wanted = next_wanted(crawl)) {
       const std::optional<RootFile>& file = crawl.addresses[wanted->id].file;
       if (!file) return wanted;
-      answered(wanted->id, read_root_file(*crawl.root, *file));
-      if ((stop_asked = stop())) break;
+      take_and_report(wanted->id, read_root_file(*crawl.root, *file));
+      if ((stop_asked = asked_to_stop())) break;
     }
     return std::nullopt;
   };
-  crawl.stopped = !retrieve_side_by_side({next, answered, stop}) || stop_asked;
+  crawl.stopped =
+      !retrieve_side_by_side({next_from_network, take_and_report, asked_to_stop}) || stop_asked;
   if (crawl.stopped) next_ctrl_c_ends_run(console);
   before_writing();
   if (!crawl.start_failure.empty()) {

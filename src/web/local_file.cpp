@@ -97,8 +97,7 @@ std::string file_address(std::string_view path) {
       curl_url_set(url.get(), CURLUPART_PATH, whole.c_str(), CURLU_URLENCODE) != CURLUE_OK)
     return "file://" + whole;
   char* address = nullptr;
-  if (curl_url_get(url.get(), CURLUPART_URL, &address, 0) != CURLUE_OK)
-    return "file://" + whole;
+  if (curl_url_get(url.get(), CURLUPART_URL, &address, 0) != CURLUE_OK) return "file://" + whole;
   std::string made = address;
   curl_free(address);
   return made;
@@ -128,4 +127,3 @@ Retrieval read_file(const std::string& path) {
   got.responded = true;
   return got;
 }
-

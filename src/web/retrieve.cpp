@@ -77,8 +77,6 @@ CURLSH* shared_caches() {
 
 }  // namespace
 
-bool holds_nul(const std::string& url) { return url.find('\0') != std::string::npos; }
-
 TransferEnd end_of(const Transfer& transfer, CURLcode result) {
   TransferEnd end;
   end.result = result;

@@ -62,7 +62,7 @@ void init_curl_once();  // libcurl's global state, set up once per process
 // An address libcurl would read only up to its first NUL byte: it is not
 // retrieved at all, so that what was shown is never other than what is
 // fetched.
-bool holds_nul(const std::string& url);
+inline bool holds_nul(const std::string& url) { return url.find('\0') != std::string::npos; }
 
 using CurlHandle = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
 
