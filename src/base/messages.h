@@ -37,7 +37,8 @@ inline constexpr std::string_view at = "AT ";
 inline constexpr std::string_view back_to = "BACK TO ";
 inline constexpr std::string_view bookmarked = "BOOKMARKED: ";
 inline constexpr std::string_view already_bookmarked = "ALREADY BOOKMARKED: ";
-inline constexpr std::string_view no_bookmarks_yet = "NO BOOKMARKS YET (a ADDS THE PAGE YOU ARE ON)";
+inline constexpr std::string_view no_bookmarks_yet =
+    "NO BOOKMARKS YET (a ADDS THE PAGE YOU ARE ON)";
 inline constexpr std::string_view no_bookmark_on_disk =
     "A PAGE ON DISK IS NOT BOOKMARKED: LINKS NEVER REACH A FILE";
 inline const std::string bookmarks_not_read = "BOOKMARKS NOT READ: ";

@@ -40,7 +40,8 @@ struct TestHome {
 // variables that would name other files.
 void use_test_home(const std::vector<std::pair<std::string, std::string>>& environment) {
   setenv("HOME", test_home().c_str(), 1);
-  for (const char* name : {"XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CONFIG_HOME", "LINEBROWSE_HISTORY"})
+  for (const char* name :
+       {"XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CONFIG_HOME", "LINEBROWSE_HISTORY"})
     unsetenv(name);
   for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
 }

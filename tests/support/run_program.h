@@ -37,8 +37,8 @@ ProgramRun run_browser(const std::vector<std::string>& args, const std::string& 
 struct Screen {
   int rows = 24;
   int columns = 80;
-  std::string locale;          // LC_ALL, when not empty
-  std::string term = "xterm";  // TERM
+  std::string locale;                                                 // LC_ALL, when not empty
+  std::string term = "xterm";                                         // TERM
   std::vector<std::pair<std::string, std::string>> environment = {};  // more variables
 };
 
