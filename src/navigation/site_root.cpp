@@ -3,11 +3,11 @@
 #include "navigation/site_root.h"
 
 #include <curl/curl.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
