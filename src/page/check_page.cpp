@@ -373,13 +373,13 @@ void check_numbering(const Survey& page, std::size_t line, std::int32_t number, 
                   "the terminator's number leaves " + std::to_string(empty_rows) +
                       " empty rows after record " + std::to_string(page.highest_below) +
                       ", the one before it"});
-  const std::string record = "record " + std::to_string(number);
+  const auto record = [number] { return "record " + std::to_string(number); };
   if (replaced_line != 0)
     sink.problem({line, false,
-                  record + " again: it replaces the one on line " + std::to_string(replaced_line)});
+                  record() + " again: it replaces the one on line " + std::to_string(replaced_line)});
   if (page.first_terminator != 0 && number > page.last_row)
     sink.problem({line, false,
-                  record + " is above the last row, " + std::to_string(page.last_row) +
+                  record() + " is above the last row, " + std::to_string(page.last_row) +
                       ", so it is not shown" + (linked ? ", though its link works" : "")});
 }
 
