@@ -705,6 +705,13 @@ TEST_F(PageToolsTest, CheckSiteFromItsFolder) {
            "4 errors and 0 warnings in 3 pages, linking to 9 addresses" +
            left,
        ""},
+      {"--max-depth 1: every page here is one link from the start", with({"--max-depth", "1"}), "",
+       1,
+       link_errors + site +
+           "/bad.txt:2: error: not a record: no number and colon start it: reading stops here\n"
+           "4 errors and 0 warnings in 3 pages, linking to 9 addresses" +
+           left,
+       ""},
       {"--max-depth 0: the start alone read as a page, its links still checked",
        with({"--max-depth", "0"}), "", 1,
        link_errors + "3 errors and 0 warnings in 1 page, linking to 8 addresses" + left, ""},
