@@ -675,7 +675,7 @@ TEST_F(PageToolsTest, CheckSiteFromItsFolder) {
              "missing.txt|-\n3:Bad|" +
              at + "bad.txt|-\n4:Pipe|" + at + "fifo|-\n5:Out|" + at + "out.txt|-\n6:Day|" + at +
              "calendar/1.txt|-\n7:Up|http://127.0.0.1:9/other/x.txt|-\n"
-             "8:Far|http://127.0.0.1:8/x.txt|\\\n";
+             "8:Twin|http://127.0.0.1:8/docs/a.txt|-\n9:Far|http://127.0.0.1:8/x.txt|\\\n";
   std::ofstream(site + "/a.txt") << "0:A||-\n1:Home|HTTP://127.0.0.1:9/docs/./index.txt|\\\n";
   std::ofstream(site + "/bad.txt") << "0:Bad||-\nnot a record\n";
   std::ofstream(site + "/calendar/1.txt") << "0:Day 1||-\n1:Next|" + at + "calendar/2.txt|\\\n";
@@ -696,25 +696,25 @@ TEST_F(PageToolsTest, CheckSiteFromItsFolder) {
       index + "5: error: link to " + at + "fifo: not a file: " + site + "/fifo\n" + index +
       "6: error: link to " + at + "out.txt: leads out of " + site + ": " + site + "/out.txt\n";
   const std::string left =
-      ", 2 links to other sites not checked (--offline), 1 address excluded "
+      ", 3 links to other sites not checked (--offline), 1 address excluded "
       "(--exclude)\n";
   const std::vector<Expected> runs = {
       {"the whole site", with({}), "", 1,
        link_errors + site +
            "/bad.txt:2: error: not a record: no number and colon start it: reading stops here\n"
-           "4 errors and 0 warnings in 3 pages, linking to 9 addresses" +
+           "4 errors and 0 warnings in 3 pages, linking to 10 addresses" +
            left,
        ""},
       {"--max-depth 1: every page here is one link from the start", with({"--max-depth", "1"}), "",
        1,
        link_errors + site +
            "/bad.txt:2: error: not a record: no number and colon start it: reading stops here\n"
-           "4 errors and 0 warnings in 3 pages, linking to 9 addresses" +
+           "4 errors and 0 warnings in 3 pages, linking to 10 addresses" +
            left,
        ""},
       {"--max-depth 0: the start alone read as a page, its links still checked",
        with({"--max-depth", "0"}), "", 1,
-       link_errors + "3 errors and 0 warnings in 1 page, linking to 8 addresses" + left, ""},
+       link_errors + "3 errors and 0 warnings in 1 page, linking to 9 addresses" + left, ""},
   };
   expect_runs(runs);
   expect_runs({runs.front()});
