@@ -375,8 +375,9 @@ void check_numbering(const Survey& page, std::size_t line, std::int32_t number, 
                       ", the one before it"});
   const auto record = [number] { return "record " + std::to_string(number); };
   if (replaced_line != 0)
-    sink.problem({line, false,
-                  record() + " again: it replaces the one on line " + std::to_string(replaced_line)});
+    sink.problem(
+        {line, false,
+         record() + " again: it replaces the one on line " + std::to_string(replaced_line)});
   if (page.first_terminator != 0 && number > page.last_row)
     sink.problem({line, false,
                   record() + " is above the last row, " + std::to_string(page.last_row) +
