@@ -5,7 +5,6 @@
 #include <new>
 #include <optional>
 
-#include "base/limits.h"
 #include "base/messages.h"
 #include "navigation/loading.h"
 #include "navigation/navigation.h"

@@ -2,7 +2,6 @@
 // when it is a regular one inside the folder, and the addresses left out.
 #include "navigation/site_root.h"
 
-#include <curl/curl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -12,20 +11,6 @@
 #include <memory>
 
 namespace {
-
-using CurlUrl = std::unique_ptr<CURLU, decltype(&curl_url_cleanup)>;
-
-// The path of an address, decoded; none when it cannot be read.
-std::optional<std::string> decoded_path(const std::string& address) {
-  const CurlUrl url(curl_url(), curl_url_cleanup);
-  char* path = nullptr;
-  if (!url || curl_url_set(url.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK ||
-      curl_url_get(url.get(), CURLUPART_PATH, &path, CURLU_URLDECODE) != CURLUE_OK)
-    return std::nullopt;
-  std::string decoded = path;
-  curl_free(path);
-  return decoded;
-}
 
 SideAnswer refused(std::string why) {
   SideAnswer answer;

@@ -19,26 +19,14 @@
 
 namespace {
 
-using CurlUrl = std::unique_ptr<CURLU, decltype(&curl_url_cleanup)>;
-
 // The file a file:// address names, decoded; none when it names another
 // host or cannot be read as an address.
 std::optional<std::string> path_of(const std::string& address) {
-  const CurlUrl url(curl_url(), curl_url_cleanup);
-  if (!url || curl_url_set(url.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK)
-    return std::nullopt;
-  char* host = nullptr;
-  if (curl_url_get(url.get(), CURLUPART_HOST, &host, 0) == CURLUE_OK) {
-    const bool local = equals_ignoring_case(host, "localhost");
-    curl_free(host);
-    if (!local) return std::nullopt;
-  }
-  char* path = nullptr;
-  if (curl_url_get(url.get(), CURLUPART_PATH, &path, CURLU_URLDECODE) != CURLUE_OK)
-    return std::nullopt;
-  std::string decoded = path;
-  curl_free(path);
-  return decoded;
+  const CurlUrl url = parsed_address(address);
+  if (!url) return std::nullopt;
+  const std::string host = part_of(url.get(), CURLUPART_HOST);
+  if (!host.empty() && !equals_ignoring_case(host, "localhost")) return std::nullopt;
+  return part_of(url.get(), CURLUPART_PATH, CURLU_URLDECODE);
 }
 
 // Closes a descriptor when it goes.
@@ -105,7 +93,7 @@ std::string file_address(std::string_view path) {
 
 Retrieval read_local_file(const std::string& address) {
   const std::optional<std::string> path = path_of(address);
-  if (!path || holds_nul(address)) return failed_for(EINVAL);
+  if (!path) return failed_for(EINVAL);
   return read_file(*path);
 }
 

@@ -25,10 +25,17 @@ std::string_view without_https(std::string_view url) {
   return asks_for_https(url) ? url.substr(8) : url;
 }
 
-using CurlUrl = std::unique_ptr<CURLU, decltype(&curl_url_cleanup)>;
+}  // namespace
 
-// One part of a parsed address, as libcurl reads it; empty when it has none.
-std::string part_of(CURLU* url, CURLUPart part, unsigned flags = 0) {
+CurlUrl parsed_address(const std::string& address) {
+  CurlUrl url(curl_url(), curl_url_cleanup);
+  if (url && (holds_nul(address) ||
+              curl_url_set(url.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK))
+    url.reset();
+  return url;
+}
+
+std::string part_of(CURLU* url, CURLUPart part, unsigned flags) {
   char* text = nullptr;
   if (curl_url_get(url, part, &text, flags) != CURLUE_OK) return {};
   std::string copy(text);
@@ -36,15 +43,17 @@ std::string part_of(CURLU* url, CURLUPart part, unsigned flags = 0) {
   return copy;
 }
 
-}  // namespace
+std::optional<std::string> decoded_path(const std::string& address) {
+  const CurlUrl url = parsed_address(address);
+  if (!url) return std::nullopt;
+  return part_of(url.get(), CURLUPART_PATH, CURLU_URLDECODE);
+}
 
 // Read by libcurl, as it reads the addresses it retrieves: user names, IPv6
 // hosts and default ports then count as they do for the retrieval.
 std::string site_of(const std::string& address) {
-  const CurlUrl url(curl_url(), curl_url_cleanup);
-  if (!url || holds_nul(address) ||
-      curl_url_set(url.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK)
-    return {};
+  const CurlUrl url = parsed_address(address);
+  if (!url) return {};
   const std::string host = part_of(url.get(), CURLUPART_HOST);
   if (host.empty()) return {};
   return lower_case(part_of(url.get(), CURLUPART_SCHEME)) + "://" + lower_case(host) + ":" +
@@ -91,11 +100,8 @@ std::string decode_unreserved(std::string_view url) {
 }
 
 std::string canonical_address(const std::string& address) {
-  const CurlUrl url(curl_url(), curl_url_cleanup);
-  const std::string decoded = decode_unreserved(address);
-  if (!url || holds_nul(address) ||
-      curl_url_set(url.get(), CURLUPART_URL, decoded.c_str(), 0) != CURLUE_OK)
-    return {};
+  const CurlUrl url = parsed_address(decode_unreserved(address));
+  if (!url) return {};
   const std::string host = lower_case(part_of(url.get(), CURLUPART_HOST));
   if (host.empty() || curl_url_set(url.get(), CURLUPART_HOST, host.c_str(), 0) != CURLUE_OK ||
       curl_url_set(url.get(), CURLUPART_FRAGMENT, nullptr, 0) != CURLUE_OK)

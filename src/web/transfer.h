@@ -65,6 +65,13 @@ void init_curl_once();  // libcurl's global state, set up once per process
 inline bool holds_nul(const std::string& url) { return url.find('\0') != std::string::npos; }
 
 using CurlHandle = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
+using CurlUrl = std::unique_ptr<CURLU, decltype(&curl_url_cleanup)>;
+
+// An address as libcurl's URL API reads it; null when it cannot be read or
+// holds a NUL byte.
+CurlUrl parsed_address(const std::string& address);
+// One part of a parsed address; empty when it has none.
+std::string part_of(CURLU* url, CURLUPart part, unsigned flags = 0);
 
 // A file:// address, read from disk: only a regular file, opened without
 // waiting, up to the cap.

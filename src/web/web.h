@@ -92,6 +92,8 @@ std::string status_text(const TransferProgress& progress);
 // and ".." resolved, the fragment dropped, and escapes of unreserved
 // characters decoded (decode_unreserved). Empty when it cannot be read.
 std::string canonical_address(const std::string& address);
+// The path of an address, its escapes decoded; none when it cannot be read.
+std::optional<std::string> decoded_path(const std::string& address);
 // %41 as A, %7e as ~: escapes of letters, digits and - . _ ~ decoded, which
 // mean the same to every server; other escapes kept, their hex in capitals.
 std::string decode_unreserved(std::string_view url);
