@@ -101,25 +101,23 @@ void Report::begin_page(std::string_view page_name) {
   more_on_page = 0;
 }
 
-void Report::count(bool error) { ++(error ? errors_ : warnings_); }
-
-void Report::problem(const PageProblem& problem) {
-  count(problem.error);
+bool Report::count(bool error) {
+  ++(error ? errors_ : warnings_);
   if (max_problems != 0 && written_on_page == max_problems) {
     ++more_on_page;
-    return;
+    return false;
   }
   ++written_on_page;
-  write(problem.line, problem.error ? "error" : "warning", problem.message);
+  return true;
+}
+
+void Report::problem(const PageProblem& problem) {
+  if (count(problem.error))
+    write(problem.line, problem.error ? "error" : "warning", problem.message);
 }
 
 void Report::link_problem(std::size_t line, std::string_view address, const LinkVerdict& verdict) {
-  count(true);
-  if (max_problems != 0 && written_on_page == max_problems) {
-    ++more_on_page;
-    return;
-  }
-  ++written_on_page;
+  if (!count(true)) return;
   const std::string message = link_message(address, verdict.why);
   write(line, "error", format == ReportFormat::json ? message : visible(message, rule), address,
         &verdict);

@@ -71,7 +71,8 @@ class Report {
  private:
   void write(std::size_t line, std::string_view severity, std::string_view message,
              std::string_view address = {}, const LinkVerdict* verdict = nullptr);
-  void count(bool error);
+  // Counts a problem; whether the page may still write one.
+  bool count(bool error);
 
   std::ostream& out;
   ReportFormat format;
