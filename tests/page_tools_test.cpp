@@ -67,6 +67,12 @@ TEST_F(PageToolsTest, DumpWritesThePageAndSaysWhetherItCameWhole) {
   mkfifo((folder + "/fifo").c_str(), 0600);
   const std::string at = "file://" + folder;
   expect_runs({
+      {"a file:// address on this host",
+       {"--dump", "file://localhost" + folder + "/a%20page.txt"},
+       "",
+       0,
+       "TITLE: On disk\n1: One \n",
+       ""},
       {"a page by its path",
        {"--dump", folder + "/a page.txt"},
        "",
@@ -673,11 +679,12 @@ TEST_F(PageToolsTest, CheckSiteFromItsFolder) {
       << "0:Home||-\n1:A|" + at +
              "a.txt|-\n2:Missing|127.0.0.1:9/docs/"
              "missing.txt|-\n3:Bad|" +
-             at + "bad.txt|-\n4:Pipe|" + at + "fifo|-\n5:Out|" + at + "out.txt|-\n6:Day|" + at +
+             at + "bad%20page.txt|-\n4:Pipe|" + at + "fifo|-\n5:Out|" + at + "out.txt|-\n6:Day|" +
+             at +
              "calendar/1.txt|-\n7:Up|http://127.0.0.1:9/other/x.txt|-\n"
              "8:Twin|http://127.0.0.1:8/docs/a.txt|-\n9:Far|http://127.0.0.1:8/x.txt|\\\n";
   std::ofstream(site + "/a.txt") << "0:A||-\n1:Home|HTTP://127.0.0.1:9/docs/./index.txt|\\\n";
-  std::ofstream(site + "/bad.txt") << "0:Bad||-\nnot a record\n";
+  std::ofstream(site + "/bad page.txt") << "0:Bad||-\nnot a record\n";
   std::ofstream(site + "/calendar/1.txt") << "0:Day 1||-\n1:Next|" + at + "calendar/2.txt|\\\n";
   std::ofstream(test_home() + "/outside.txt") << "0:Outside||\\\n";
   mkfifo((site + "/fifo").c_str(), 0600);
@@ -701,14 +708,16 @@ TEST_F(PageToolsTest, CheckSiteFromItsFolder) {
   const std::vector<Expected> runs = {
       {"the whole site", with({}), "", 1,
        link_errors + site +
-           "/bad.txt:2: error: not a record: no number and colon start it: reading stops here\n"
+           "/bad page.txt:2: error: not a record: no number and colon start it: reading stops "
+           "here\n"
            "4 errors and 0 warnings in 3 pages, linking to 10 addresses" +
            left,
        ""},
       {"--max-depth 1: every page here is one link from the start", with({"--max-depth", "1"}), "",
        1,
        link_errors + site +
-           "/bad.txt:2: error: not a record: no number and colon start it: reading stops here\n"
+           "/bad page.txt:2: error: not a record: no number and colon start it: reading stops "
+           "here\n"
            "4 errors and 0 warnings in 3 pages, linking to 10 addresses" +
            left,
        ""},
