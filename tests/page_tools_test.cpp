@@ -73,6 +73,13 @@ TEST_F(PageToolsTest, DumpWritesThePageAndSaysWhetherItCameWhole) {
        0,
        "TITLE: On disk\n1: One \n",
        ""},
+      {"nor on another",
+       {"--dump", "file://elsewhere" + folder + "/a%20page.txt"},
+       "",
+       1,
+       "",
+       "linebrowse: file://elsewhere" + folder +
+           "/a%20page.txt: RETRIEVAL FAILED: INVALID ARGUMENT\n"},
       {"a page by its path",
        {"--dump", folder + "/a page.txt"},
        "",

@@ -19,13 +19,11 @@
 
 namespace {
 
-// The file a file:// address names, decoded; none when it names another
-// host or cannot be read as an address.
+// The file a file:// address names, decoded; none when it cannot be read as
+// an address, as one that names a host other than localhost cannot.
 std::optional<std::string> path_of(const std::string& address) {
   const CurlUrl url = parsed_address(address);
   if (!url) return std::nullopt;
-  const std::string host = part_of(url.get(), CURLUPART_HOST);
-  if (!host.empty() && !equals_ignoring_case(host, "localhost")) return std::nullopt;
   return part_of(url.get(), CURLUPART_PATH, CURLU_URLDECODE);
 }
 
