@@ -745,6 +745,9 @@ TEST_F(PageToolsTest, CheckSiteStopsAtCtrlC) {
   std::string many = "0:Many||-\n1:Hangs|{host}/s/hang|\\\n";
   for (int n = 0; n < 2000; ++n) many += "1:again||-\n";  // a report bigger than a pipe holds
   server.route("/s/many.txt", {many});
+  std::string full = "0:Full||-\n";
+  for (int n = 0; n < 2000; ++n) full += "1:again||-\n";  // no link: reported at once
+  server.route("/s/full.txt", {full});
   const auto hung = [this] {
     const std::vector<std::string> asked = server.requests();
     return std::count(asked.begin(), asked.end(), "/s/hang");
@@ -771,9 +774,17 @@ TEST_F(PageToolsTest, CheckSiteStopsAtCtrlC) {
                                  "stopped by Ctrl-C\n");
   EXPECT_EQ(stopped->errors, "linebrowse: stopped by Ctrl-C: 1 of 2 addresses not retrieved\n");
   const auto twice = ask_and_wait("http://" + server.host() + "/s/many.txt");
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // writing blocks: nobody reads
+  ASSERT_TRUE(twice->blocked_writing());
   twice->interrupt();
   EXPECT_EQ(twice->finish(), 128 + SIGINT);
+  // Blocked in a write before any Ctrl-C was taken: the second still ends it.
+  LiveRun blocked({"--check", "--site", "--max-problems", "0", "http://" + server.host() + "/s/full.txt"},
+                  LiveRun::Input::pipes);
+  ASSERT_TRUE(blocked.blocked_writing());
+  blocked.interrupt();
+  ASSERT_TRUE(blocked.signals_delivered());
+  blocked.interrupt();
+  EXPECT_EQ(blocked.finish(), 128 + SIGINT);
 }
 
 }  // namespace

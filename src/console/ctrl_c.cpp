@@ -20,6 +20,10 @@
 //
 // So a prompt leaves no press pending, and a Ctrl-C pressed before a prompt
 // never stops the retrieval that follows it.
+//
+// A second press while the first is still pending ends the run at once, as
+// SIGINT does by default: whatever holds the run (a write nobody reads, a
+// long match) never keeps a person from leaving.
 #include "console/ctrl_c.h"
 
 #include <csignal>
@@ -32,7 +36,10 @@ namespace {
 // Set by the SIGINT handler; cleared by the loop when it takes the press.
 volatile std::sig_atomic_t ctrl_c_pending = 0;
 
-extern "C" void note_ctrl_c(int /*signal*/) { ctrl_c_pending = 1; }
+extern "C" void note_ctrl_c(int signal) {
+  if (ctrl_c_pending != 0) end_run_now(signal);
+  ctrl_c_pending = 1;
+}
 
 bool take_pending(ConsoleState& state) {
   if (ctrl_c_pending == 0) return false;

@@ -106,6 +106,8 @@ void erase_passing_line_on_ending_signals(int descriptor) {
 
 void end_run_on(int signal) { handle_signal(signal, end_with_terminal_restored, 0); }
 
+void end_run_now(int signal) { act_as_default(signal); }
+
 void give_back_terminal(const ConsoleState& state) { set_mode(state.found_mode); }
 
 void keep_keys_waiting(const ConsoleState& state) { set_mode(state.quiet_mode); }
@@ -132,10 +134,13 @@ constexpr int sequence_wait_ms = 50;
 
 }  // namespace
 
-std::string read_key(const ConsoleState& state) {
+void listen_for_keys(const ConsoleState& state) {
   termios keys = state.quiet_mode;
-  keys.c_lflag &= ~static_cast<tcflag_t>(ISIG);  // Ctrl-C and Ctrl-Z arrive as keys
+  keys.c_lflag &= ~static_cast<tcflag_t>(ISIG);
   set_mode(keys);
+}
+
+std::string read_key() {
   std::string key;
   int byte = read_byte(-1);
   if (byte >= 0) key += static_cast<char>(byte);
@@ -150,7 +155,6 @@ std::string read_key(const ConsoleState& state) {
       key += static_cast<char>(byte);
     }
   }
-  keep_keys_waiting(state);
   return key;
 }
 

@@ -22,14 +22,23 @@ void erase_passing_line_on_ending_signals(int descriptor);
 // back and a passing line erased.
 void end_run_on(int signal);
 
+// Ends the run at once by `signal`, as by default, with the terminal put
+// back and a passing line erased; for a signal handler.
+void end_run_now(int signal);
+
 // Puts the terminal back in the mode it has between prompts.
 void keep_keys_waiting(const ConsoleState& state);
 
-// One key from the terminal, read without echo: a byte, or all of an escape
-// sequence that a key sends (ESC, then [ or O with its parameters and final
-// byte, or one more byte for Alt). Ctrl-C and Ctrl-Z come as the bytes 3 and
-// 26. Empty at the end of input.
-std::string read_key(const ConsoleState& state);
+// Sets the terminal for read_key: Ctrl-C and Ctrl-Z come as the bytes 3 and
+// 26. Set before what asks for a key is shown, so that a key pressed as soon
+// as it appears is read as one, never taken as a signal.
+void listen_for_keys(const ConsoleState& state);
+
+// One key from the terminal, read without echo once listen_for_keys has set
+// it: a byte, or all of an escape sequence that a key sends (ESC, then [ or O
+// with its parameters and final byte, or one more byte for Alt). Empty at the
+// end of input.
+std::string read_key();
 
 // Keeps the keys typed so far and not yet read for the next prompt, before
 // the pause reads its own key.

@@ -141,6 +141,7 @@ Edited edit_line(ConsoleState& state, Recall recall) {
   if (!state.typed_ahead.empty()) el_push(editor, state.typed_ahead.c_str());
   state.typed_ahead.clear();
   int count = 0;
+  listen_for_keys(state);  // before the editor shows its prompt, a Ctrl-C is a key
   const char* line = el_gets(editor, &count);
   keep_keys_waiting(state);
   if (prompt_takes_ctrl_c(state)) return {Answer::cancelled, {}};

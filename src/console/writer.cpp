@@ -30,9 +30,11 @@ void end_passing_line(Console& console, std::ostream& out, std::size_t width = 0
   note_passing_line(false);
 }
 
+// Noted before it is written: a signal that ends the run while it is being
+// written still erases it.
 void show_passing_line(Console& console, std::string_view line) {
-  console.out << line << std::flush;
   note_passing_line(!console.mode.dumb);
+  console.out << line << std::flush;
 }
 
 // The pause between screenfuls: one line, a key read without echo, and the
@@ -44,9 +46,10 @@ More ask_for_more(Console& console, std::size_t columns, bool first) {
   ConsoleState& state = *console.state;
   if (first) save_keys_typed_ahead(state);
   const std::string_view pause = more_line(columns);
+  listen_for_keys(state);
   show_passing_line(console, pause);
   for (;;) {
-    const std::string key = read_key(state);
+    const std::string key = read_key();
     if (key == "\x1a") {  // Ctrl-Z
       end_passing_line(console, console.out, pause.size());
       suspend_run();
@@ -55,6 +58,7 @@ More ask_for_more(Console& console, std::size_t columns, bool first) {
     }
     const More more = key.empty() ? More::stop : more_for(key);
     if (more == More::nothing) continue;
+    keep_keys_waiting(state);
     end_passing_line(console, console.out, pause.size());
     if (key == "\x03") ctrl_c_key(state);
     if (more == More::command) state.typed_ahead += key;
@@ -211,8 +215,8 @@ void show_status(Console& console, std::string_view text) {
   if (mode.dumb) {
     out << text << '\n' << std::flush;  // once, never rewritten
   } else {
-    out << '\r' << text.substr(0, screen_size(state).columns - 1) << "\033[K" << std::flush;
     note_passing_line(true);
+    out << '\r' << text.substr(0, screen_size(state).columns - 1) << "\033[K" << std::flush;
   }
   state.status_shown = true;
 }

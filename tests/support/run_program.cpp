@@ -16,6 +16,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <thread>
 
 namespace {
@@ -228,6 +231,53 @@ bool LiveRun::terminal_cooked() const {
   termios mode{};
   return tcgetattr(to_child_, &mode) == 0 && (mode.c_lflag & ECHO) != 0 &&
          (mode.c_lflag & ICANON) != 0;
+}
+
+bool LiveRun::terminal_taken(int seconds) const {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  for (termios mode{}; tcgetattr(to_child_, &mode) == 0;) {
+    if ((mode.c_lflag & (ECHO | ICANON)) == 0) return true;
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return false;
+}
+
+namespace {
+
+// Polls `holds` on /proc/PID/NAME until it is true or `seconds` pass.
+bool wait_for_process(pid_t pid, const char* name, int seconds,
+                      const std::function<bool(const std::string&)>& holds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  const std::string path = "/proc/" + std::to_string(pid) + "/" + name;
+  while (std::chrono::steady_clock::now() < deadline) {
+    std::ifstream file(path);
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (holds(text)) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
+}
+
+}  // namespace
+
+bool LiveRun::blocked_writing(int seconds) const {
+  return wait_for_process(pid_, "wchan", seconds, [](const std::string& wchan) {
+    return wchan.find("pipe_write") != std::string::npos;
+  });
+}
+
+bool LiveRun::signals_delivered(int seconds) const {
+  return wait_for_process(pid_, "status", seconds, [](const std::string& status) {
+    for (const char* pending : {"\nSigPnd:\t", "\nShdPnd:\t"}) {
+      const std::size_t at = status.find(pending);
+      if (at == std::string::npos) return false;
+      const std::size_t from = at + std::string_view(pending).size();
+      const std::string mask = status.substr(from, status.find('\n', from) - from);
+      if (mask.find_first_not_of('0') != std::string::npos) return false;
+    }
+    return true;
+  });
 }
 
 void LiveRun::resize(int rows, int columns) {

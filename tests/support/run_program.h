@@ -74,6 +74,14 @@ class LiveRun {
   void interrupt(int signal = SIGINT);
   // At a terminal: whether it echoes keys and edits lines, as a shell leaves it.
   bool terminal_cooked() const;
+  // At a terminal: waits until keys are no longer echoed nor gathered into
+  // lines by the terminal itself, as a program that reads keys sets it.
+  bool terminal_taken(int seconds = 10) const;
+  // Waits until the browser sleeps in a write to a pipe that nobody reads,
+  // as the kernel's wait channel tells.
+  bool blocked_writing(int seconds = 10) const;
+  // Waits until no signal sent to the browser is still to be delivered.
+  bool signals_delivered(int seconds = 10) const;
   // At a terminal: a new window size, as a person resizing the window makes.
   void resize(int rows, int columns);
   // Waits until the output after the last text found shows `text`.
