@@ -2,6 +2,7 @@
 // when it is a regular one inside the folder, and the addresses left out.
 #include "navigation/site_root.h"
 
+#include <re2/re2.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -9,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+
+#include "base/ascii.h"
 
 namespace {
 
@@ -74,23 +77,26 @@ SideAnswer read_root_file(const SiteRoot& root, const RootFile& file) {
   return answer;
 }
 
-AddressPatterns::~AddressPatterns() {
-  for (regex_t& pattern : compiled) regfree(&pattern);
-}
+AddressPatterns::AddressPatterns() = default;
+AddressPatterns::~AddressPatterns() = default;
 
 std::string AddressPatterns::add(const std::string& pattern) {
-  regex_t& made = compiled.emplace_back();
-  if (const int error = regcomp(&made, pattern.c_str(), REG_EXTENDED | REG_NOSUB); error != 0) {
-    std::string why(256, '\0');
-    why.resize(regerror(error, &made, why.data(), why.size()) - 1);
-    compiled.pop_back();
-    return why;
+  RE2::Options options;
+  options.set_posix_syntax(true);
+  options.set_log_errors(false);
+  auto made = std::make_unique<RE2>(pattern, options);
+  if (!made->ok()) {
+    const std::string& part = made->error_arg();
+    if (made->error_code() == RE2::ErrorBadEscape && part.size() == 2 && is_digit(part[1]))
+      return "a back-reference (" + part + ") is not matched here: it can take time without end";
+    return made->error();
   }
+  compiled.push_back(std::move(made));
   return {};
 }
 
 bool AddressPatterns::match(const std::string& address) const {
-  return std::any_of(compiled.begin(), compiled.end(), [&address](const regex_t& pattern) {
-    return regexec(&pattern, address.c_str(), 0, nullptr, 0) == 0;
+  return std::any_of(compiled.begin(), compiled.end(), [&address](const auto& pattern) {
+    return RE2::PartialMatch(address, *pattern);
   });
 }

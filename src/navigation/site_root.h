@@ -2,14 +2,17 @@
 // and the addresses its check leaves out (--exclude).
 #pragma once
 
-#include <regex.h>
-
-#include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "web/web.h"
+
+namespace re2 {
+class RE2;
+}
 
 // The folder on disk that holds what the server serves under the folder of
 // the start's address.
@@ -40,11 +43,12 @@ std::optional<RootFile> file_for(const SiteRoot& root, const std::string& addres
 // the failure names the file: "no file site/x.txt".
 SideAnswer read_root_file(const SiteRoot& root, const RootFile& file);
 
-// Patterns of addresses to leave out (--exclude), as libc's regcomp reads
-// POSIX extended expressions.
+// Patterns of addresses to leave out (--exclude), in POSIX extended syntax
+// matched in time linear in the address, so that no pattern can hold a check
+// for ever: back-references, which need more, are refused.
 class AddressPatterns {
  public:
-  AddressPatterns() = default;
+  AddressPatterns();
   ~AddressPatterns();
   AddressPatterns(const AddressPatterns&) = delete;
   AddressPatterns& operator=(const AddressPatterns&) = delete;
@@ -54,5 +58,5 @@ class AddressPatterns {
   bool match(const std::string& address) const;
 
  private:
-  std::deque<regex_t> compiled;  // where regcomp made them: they never move
+  std::vector<std::unique_ptr<re2::RE2>> compiled;
 };
