@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <limits>
 #include <string_view>
 #include <vector>
 
@@ -11,13 +12,33 @@
 
 namespace {
 
+enum class CountRead { read, not_a_count, too_large };
+
 // A count written in decimal digits alone, `least` or more.
-bool read_count(std::string_view word, std::size_t& count, std::size_t least = 1) {
+CountRead read_count(std::string_view word, std::size_t& count, std::size_t least = 1) {
   std::size_t read = 0;
   const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), read);
-  if (error != std::errc() || end != word.data() + word.size() || read < least) return false;
+  if (end != word.data() + word.size() || word.empty()) return CountRead::not_a_count;
+  if (error == std::errc::result_out_of_range) return CountRead::too_large;
+  if (error != std::errc() || read < least) return CountRead::not_a_count;
   count = read;
-  return true;
+  return CountRead::read;
+}
+
+// Why the count of `option` is wrong; empty when it is read. `needs` says
+// what it takes.
+std::string why_count_fails(std::string_view option, std::string_view word, std::size_t& count,
+                            std::size_t least, std::string_view needs) {
+  switch (read_count(word, count, least)) {
+    case CountRead::read:
+      return {};
+    case CountRead::too_large:
+      return std::string(option) + ": " + std::string(word) + " is too large (at most " +
+             std::to_string(std::numeric_limits<std::size_t>::max()) + ")";
+    case CountRead::not_a_count:
+      break;
+  }
+  return std::string(option) + " needs " + std::string(needs);
 }
 
 bool read_format(std::string_view word, ReportFormat& format) {
@@ -50,19 +71,17 @@ std::string why_pattern_fails(const std::string& pattern) {
 std::string set_valued(std::string_view option, const char* value, CheckOptions& options) {
   const std::string_view word = value == nullptr ? std::string_view() : value;
   if (option == "--max-pages")
-    return read_count(word, options.max_pages) ? ""
-                                               : "--max-pages needs a number of pages, 1 or more";
+    return why_count_fails(option, word, options.max_pages, 1, "a number of pages, 1 or more");
   if (option == "--max-problems")
-    return read_count(word, options.max_problems, 0)
-               ? ""
-               : "--max-problems needs a number of problems, 0 for all";
+    return why_count_fails(option, word, options.max_problems, 0,
+                           "a number of problems, 0 for all");
   if (option == "--format")
     return read_format(word, options.format) ? "" : "--format takes text, json or github";
   if (option == "--max-depth") {
     std::size_t depth = 0;
-    if (!read_count(word, depth, 0)) return "--max-depth needs a number of links, 0 or more";
-    options.max_depth = depth;
-    return {};
+    std::string why = why_count_fails(option, word, depth, 0, "a number of links, 0 or more");
+    if (why.empty()) options.max_depth = depth;
+    return why;
   }
   if (value == nullptr)
     return std::string(option) + " needs " +
