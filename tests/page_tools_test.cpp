@@ -210,17 +210,20 @@ TEST_F(PageToolsTest, CheckReportsEveryProblemWithItsLine) {
     std::string report;  // without the summary line
     std::string summary;
   };
-  const std::string stops = ": reading stops here";
+  const std::string stops = ": readers stop here";
   const Page pages[] = {
       {"0:T||-\n1:a|http://h/x|\\\n", "", ""},
       {ok + "hello\nx\ny\n",
        "-:3: error: not a record: no number and colon start it" + stops +
-           ", and the 2 lines below are never read\n",
-       "1 error and 0 warnings in 1 page"},
+           ": the 2 lines below are not shown\n"
+           "-:4: error: not a record: no number and colon start it\n"
+           "-:5: error: not a record: no number and colon start it\n",
+       "3 errors and 0 warnings in 1 page"},
       {ok + "\n2:b||-\n",
        "-:3: error: empty line, which holds no record" + stops +
-           ", and the line below is never read\n",
-       "1 error and 0 warnings in 1 page"},
+           ": the line below is not shown\n"
+           "-:4: warning: record 2 is above the last row, 1, so it is not shown\n",
+       "1 error and 1 warning in 1 page"},
       {ok + ":x||-\n", "-:3: error: record without a number" + stops + "\n",
        "1 error and 0 warnings in 1 page"},
       {ok + "99999999999:x||-\n",
@@ -238,9 +241,9 @@ TEST_F(PageToolsTest, CheckReportsEveryProblemWithItsLine) {
       {std::string("0:T||-\n1:a|h/a\0b|\\\n", 19),
        "-:2: error: link target holds a NUL byte: it cannot be retrieved as written\n",
        "1 error and 0 warnings in 1 page"},
-      {"1:a||\\\n", "-: warning: no title record (record 0)\n", "0 errors and 1 warning in 1 page"},
+      {"1:a||\\\n", "-:1: warning: no title record (record 0)\n", "0 errors and 1 warning in 1 page"},
       {"0:T||-\n",
-       "-: warning: no terminator record: readers see as many rows as the page they came from "
+       "-:1: warning: no terminator record: readers see as many rows as the page they came from "
        "had\n",
        "0 errors and 1 warning in 1 page"},
       {"0:T||\\\n1:a||\\\n",
@@ -282,7 +285,7 @@ TEST_F(PageToolsTest, CheckReportsEveryProblemWithItsLine) {
        "without it\n",
        "0 errors and 1 warning in 1 page"},
       {"0:T||-\n1:a|http://b|c|d|\\\n",
-       "-: warning: no terminator record: readers see as many rows as the page they came from "
+       "-:2: warning: no terminator record: readers see as many rows as the page they came from "
        "had\n-:2: warning: the record ends at its flag, the byte after the second bar; the fields "
        "after it are ignored: \"c|d|\\\"\n",
        "0 errors and 2 warnings in 1 page"},
@@ -307,7 +310,7 @@ TEST_F(PageToolsTest, CheckReportsEveryProblemWithItsLine) {
        "\"http://ftp://host/f\"\n",
        "0 errors and 2 warnings in 1 page"},
       {"0:T||-\n1:a|localhost:8080/x|-\n2:b|127.0.0.1:8417/p|-\n3:c|Host.example/p|\\\n", "", ""},
-      {"", "-: error: no record on the page: readers see an empty page\n",
+      {"", "-:1: error: no record on the page: readers see an empty page\n",
        "1 error and 0 warnings in 1 page"},
       {"0:T||-\n1:a||-\n2147483647:End||\\\n",
        "-:3: warning: the terminator's number leaves 2147483645 empty rows after record 1, the one "
@@ -318,13 +321,14 @@ TEST_F(PageToolsTest, CheckReportsEveryProblemWithItsLine) {
        "record\n",
        "0 errors and 1 warning in 1 page"},
       {"0:T||-\n1:" + std::string((64 << 20) + 10, 'a') + "||\\\n",
-       "-: warning: page over 64 MiB: readers get only its first 64 MiB\n-:2: error: not a "
-       "record: no bar after the label" +
+       "-: warning: page over 64 MiB: readers get only its first 64 MiB\n-:2: warning: no "
+       "terminator record: readers see as many rows as the page they came from had\n-:2: error: "
+       "not a record: no bar after the label" +
            stops + "\n",
-       "1 error and 1 warning in 1 page"},
+       "1 error and 2 warnings in 1 page"},
   };
-  // What an editor reads as a problem at a line, or of the whole file.
-  const std::regex editor_line("[^:]+:[0-9]+: (error|warning): .*|[^:]+: (error|warning|note): .*");
+  // What an editor reads as a problem at a line; only a retrieval's problem has none.
+  const std::regex editor_line("[^:]+:[0-9]+: (error|warning): .*|[^:]+: warning: page over .*");
   for (const Page& page : pages) {
     const ProgramRun run = run_browser({"--check", "-"}, page.body);
     const std::string what = page.report.empty() ? "a clean page" : page.report;
@@ -346,7 +350,7 @@ TEST_F(PageToolsTest, CheckTakesFilesStandardInputAndAddresses) {
   std::ofstream(clean) << "0:T||-\n1:a||\\\n";
   std::ofstream(open) << "0:T||-\n";
   const std::string no_terminator =
-      ": warning: no terminator record: readers see as many rows as the page they came from had\n";
+      ":1: warning: no terminator record: readers see as many rows as the page they came from had\n";
   const std::string odd = std::string(folder) + "/-odd.txt";
   std::ofstream(odd) << "0:T||-\n";
   const std::string two_warnings = "0 errors and 2 warnings in 3 pages\n";
@@ -355,13 +359,13 @@ TEST_F(PageToolsTest, CheckTakesFilesStandardInputAndAddresses) {
        {"--check", clean, "-", open},
        "1:a||\\\n",
        0,
-       "-: warning: no title record (record 0)\n" + open + no_terminator + two_warnings,
+       "-:1: warning: no title record (record 0)\n" + open + no_terminator + two_warnings,
        ""},
       {"--strict: a warning fails the check; options stand anywhere before the names' end",
        {"--check", clean, "-", open, "--strict"},
        "1:a||\\\n",
        1,
-       "-: warning: no title record (record 0)\n" + open + no_terminator + two_warnings,
+       "-:1: warning: no title record (record 0)\n" + open + no_terminator + two_warnings,
        ""},
       {"a clean run says nothing", {"--check", clean, "--links", clean}, "", 0, "", ""},
       {"-- ends the options, and standard input is reported under its own name",
@@ -380,8 +384,9 @@ TEST_F(PageToolsTest, CheckTakesFilesStandardInputAndAddresses) {
        {"--check", std::string(folder) + "/missing.txt", "-"},
        "0:T||-\nhello\n",
        2,
-       "-:2: error: not a record: no number and colon start it: reading stops here\n"
-       "1 error and 0 warnings in 1 page\n",
+       "-:2: warning: no terminator record: readers see as many rows as the page they came from "
+       "had\n-:2: error: not a record: no number and colon start it: readers stop here\n"
+       "1 error and 1 warning in 1 page\n",
        "linebrowse: " + std::string(folder) + "/missing.txt: No such file or directory\n"},
       {"--max-problems: the first problems of a page, then how many more; all are counted",
        {"--check", "--max-problems", "2", "-"},
@@ -421,8 +426,8 @@ TEST_F(PageToolsTest, CheckTakesFilesStandardInputAndAddresses) {
        {"--check", "http://{host}/broken.txt"},
        "",
        1,
-       "http://{host}/broken.txt:3: error: not a record: no number and colon start it: reading "
-       "stops here, and the line below is never read\n1 error and 0 warnings in 1 page\n",
+       "http://{host}/broken.txt:3: error: not a record: no number and colon start it: readers "
+       "stop here: the line below is not shown\n1 error and 0 warnings in 1 page\n",
        ""},
       {"an address that brings no page",
        {"--check", "http://{host}/gone.txt"},
@@ -605,13 +610,15 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
   const std::string at = "http://{host}/s/";
   const std::string gone = ": error: link to http://{host}/s/gone.txt: HTTP STATUS 404\n";
   const std::string one = " (--max-problems 1)\n";
+  const std::string no_terminator =
+      ": warning: no terminator record: readers see as many rows as the page they came from had\n";
   const std::string broken_links =
       at + "index.txt:3" + gone + at + "index.txt:5: error: link to http://" + down +
       "/x: RETRIEVAL FAILED: COULDN'T CONNECT TO SERVER\n" + at +
       "index.txt:6: error: link to http://{host}/moved: HTTP STATUS 301, MOVED TO "
       "http://{host}/b.txt\n" +
-      at + "a.txt:4" + gone + at +
-      "a.txt:5: error: not a record: no bar after the target: reading stops here\n";
+      at + "a.txt:4" + gone + at + "a.txt:5" + no_terminator + at +
+      "a.txt:5: error: not a record: no bar after the target: readers stop here\n";
   const std::vector<Expected> runs = {
       {"the whole site",
        {"--check", "--site", "{host}/s/index.txt"},
@@ -619,14 +626,16 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
        1,
        broken_links + at +
            "big.txt: warning: page over 64 MiB: readers get only its first 64 MiB\n" + at +
-           "big.txt:3: error: not a record: no bar after the label: reading stops here\n" + at +
-           "broken.txt:3: error: not a record: no number and colon start it: reading stops "
-           "here, and the line below is never read\n" +
-           at + "c.txt:1" + gone + at + "c.txt:2" + gone + at +
+           "big.txt:3" + no_terminator + at +
+           "big.txt:3: error: not a record: no bar after the label: readers stop here\n" + at +
+           "broken.txt:3: error: not a record: no number and colon start it: readers stop here: "
+           "the line below is not shown\n" +
+           at + "broken.txt:4: error: link to http://{host}/s/never.txt: HTTP STATUS 404\n" + at +
+           "c.txt:1" + gone + at + "c.txt:2" + gone + at +
            "c.txt:3: warning: record 1 again: it replaces the one on line 2\n" + at +
            "c.txt:4: warning: https link target: it is loaded over plain http\n" + at +
            "c.txt:4: error: link to http://{host}/s/page.html: NOT A PAGE (NO RECORD IN IT)\n"
-           "10 errors and 3 warnings in 5 pages, linking to 10 addresses\n",
+           "11 errors and 5 warnings in 5 pages, linking to 11 addresses\n",
        ""},
       {"three pages at most: an address that fails takes no place, and the site's addresses "
        "beyond them are not retrieved",
@@ -635,8 +644,9 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
        1,
        broken_links + at +
            "big.txt: warning: page over 64 MiB: readers get only its first 64 MiB\n" + at +
-           "big.txt:3: error: not a record: no bar after the label: reading stops here\n"
-           "6 errors and 1 warning in 3 pages, linking to 9 addresses, 2 pages not checked "
+           "big.txt:3" + no_terminator + at +
+           "big.txt:3: error: not a record: no bar after the label: readers stop here\n"
+           "6 errors and 3 warnings in 3 pages, linking to 9 addresses, 2 pages not checked "
            "(--max-pages 3)\n",
        ""},
       {"one problem a page at most: the rest counted",
@@ -644,13 +654,14 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
        "",
        1,
        at + "index.txt:3" + gone + at + "index.txt: note: 2 more problems not shown" + one + at +
-           "a.txt:4" + gone + at + "a.txt: note: 1 more problem not shown" + one + at +
+           "a.txt:4" + gone + at + "a.txt: note: 2 more problems not shown" + one + at +
            "big.txt: warning: page over 64 MiB: readers get only its first 64 MiB\n" + at +
-           "big.txt: note: 1 more problem not shown" + one + at +
-           "broken.txt:3: error: not a record: no number and colon start it: reading stops "
-           "here, and the line below is never read\n" +
-           at + "c.txt:1" + gone + at + "c.txt: note: 4 more problems not shown" + one +
-           "10 errors and 3 warnings in 5 pages, linking to 10 addresses\n",
+           "big.txt: note: 2 more problems not shown" + one + at +
+           "broken.txt:3: error: not a record: no number and colon start it: readers stop here: "
+           "the line below is not shown\n" +
+           at + "broken.txt: note: 1 more problem not shown" + one + at + "c.txt:1" + gone + at +
+           "c.txt: note: 4 more problems not shown" + one +
+           "11 errors and 5 warnings in 5 pages, linking to 11 addresses\n",
        ""},
       {"a start that redirects on its own site is followed",
        {"--check", "--site", "{host}/moved"},
@@ -663,9 +674,8 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
        {"--check", "--site", "{host}/s/page.html"},
        "",
        1,
-       at + "page.html: error: no record on the page: readers see an empty page\n" + at +
-           "page.html:1: error: not a record: no number and colon start it: reading stops here\n"
-           "2 errors and 0 warnings in 1 page, linking to 0 addresses\n",
+       at + "page.html:1: error: no record on the page: readers see an empty page\n"
+           "1 error and 0 warnings in 1 page, linking to 0 addresses\n",
        ""},
       {"a start that breaks on its way is checked as far as it came",
        {"--check", "--site", "{host}/short.txt"},
@@ -673,7 +683,7 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
        1,
        "http://{host}/short.txt: error: the page broke off on its way (RETRIEVAL FAILED: "
        "TRANSFERRED A PARTIAL FILE): it is checked as far as it came\n"
-       "http://{host}/short.txt: warning: no terminator record: readers see as many rows as the "
+       "http://{host}/short.txt:2: warning: no terminator record: readers see as many rows as the "
        "page they came from had\n1 error and 1 warning in 1 page, linking to 0 addresses\n",
        ""},
   };
@@ -681,7 +691,7 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
   expect_runs({runs.front()});
   // Four runs over the whole site, and one that stops at --max-pages 3.
   const std::vector<std::string> asked = server.requests();
-  EXPECT_EQ(std::count(asked.begin(), asked.end(), "/s/never.txt"), 0) << "read below a break";
+  EXPECT_EQ(std::count(asked.begin(), asked.end(), "/s/never.txt"), 3) << "a link below a break";
   EXPECT_EQ(std::count(asked.begin(), asked.end(), "/s/gone.txt"), 4) << "retrieved twice in a run";
   EXPECT_EQ(std::count(asked.begin(), asked.end(), "/s/broken.txt"), 3) << "beyond --max-pages";
   EXPECT_EQ(std::count(asked.begin(), asked.end(), "/s/a.txt"), 4) << "a spelling retrieved";
@@ -730,17 +740,23 @@ TEST_F(PageToolsTest, CheckSiteFromItsFolder) {
   const std::vector<Expected> runs = {
       {"the whole site", with({}), "", 1,
        link_errors + site +
-           "/bad page.txt:2: error: not a record: no number and colon start it: reading stops "
+           "/bad page.txt:2: warning: no terminator record: readers see as many rows as the page "
+           "they came from had\n" +
+           site +
+           "/bad page.txt:2: error: not a record: no number and colon start it: readers stop "
            "here\n"
-           "4 errors and 0 warnings in 3 pages, linking to 10 addresses" +
+           "4 errors and 1 warning in 3 pages, linking to 10 addresses" +
            left,
        ""},
       {"--max-depth 1: every page here is one link from the start", with({"--max-depth", "1"}), "",
        1,
        link_errors + site +
-           "/bad page.txt:2: error: not a record: no number and colon start it: reading stops "
+           "/bad page.txt:2: warning: no terminator record: readers see as many rows as the page "
+           "they came from had\n" +
+           site +
+           "/bad page.txt:2: error: not a record: no number and colon start it: readers stop "
            "here\n"
-           "4 errors and 0 warnings in 3 pages, linking to 10 addresses" +
+           "4 errors and 1 warning in 3 pages, linking to 10 addresses" +
            left,
        ""},
       {"--max-depth 0: the start alone read as a page, its links still checked",
@@ -783,7 +799,7 @@ TEST_F(PageToolsTest, CheckSiteStopsAtCtrlC) {
   const auto stopped = ask_and_wait(start);
   EXPECT_EQ(stopped->finish(), 1);
   EXPECT_EQ(stopped->output, start +
-                                 ": warning: no terminator record: readers see as many rows as "
+                                 ":2: warning: no terminator record: readers see as many rows as "
                                  "the page they came from had\n"
                                  "0 errors and 1 warning in 1 page, linking to 1 address; "
                                  "stopped by Ctrl-C\n");

@@ -890,7 +890,7 @@ TEST_F(TerminalTest, SiteCheckShowsHowFarAndStopsAtCtrlC) {
   ASSERT_NE(run.output.rfind(erased), std::string::npos) << run.output;
   EXPECT_EQ(run.output.substr(run.output.rfind(erased) + erased.size()),
             start +
-                ": warning: no terminator record: readers see as many rows as the page they "
+                ":2: warning: no terminator record: readers see as many rows as the page they "
                 "came from had\r\n0 errors and 1 warning in 1 page, linking to 1 address; stopped "
                 "by Ctrl-C\r\nlinebrowse: stopped by Ctrl-C: 1 of 2 addresses not retrieved\r\n");
 }

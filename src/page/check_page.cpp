@@ -23,13 +23,14 @@ std::size_t lines_in(std::string_view rest) {
   return count;
 }
 
-// A line that stops the reading, and what readers lose with it.
-std::string stops_reading(std::string_view what, std::string_view rest) {
+// The first line that holds no record, where readers stop, and what they
+// lose with it. The lines below are still checked, for the author.
+std::string readers_stop(std::string_view what, std::string_view rest) {
   const std::size_t lost = lines_in(rest);
   std::string message(what);
-  message += ": reading stops here";
-  if (lost == 1) message += ", and the line below is never read";
-  if (lost > 1) message += ", and the " + std::to_string(lost) + " lines below are never read";
+  message += ": readers stop here";
+  if (lost == 1) message += ": the line below is not shown";
+  if (lost > 1) message += ": the " + std::to_string(lost) + " lines below are not shown";
   return message;
 }
 
@@ -271,9 +272,11 @@ struct NumberedLine {
 };
 
 // What the first reading of a page learns, for the second to say each
-// problem at its line.
+// problem at its line. Lines that hold no record are passed over: the
+// records below them count as the author will have them once they are mended.
 struct Survey {
-  std::size_t stop_line = 0;  // the line where reading stops; 0 when it does not
+  std::size_t lines = 0;
+  std::size_t stop_line = 0;  // the first line that holds no record; 0 when all do
   std::size_t records = 0;
   bool titled = false;
   std::size_t first_terminator = 0;  // lines, 0 when there is none
@@ -287,6 +290,20 @@ struct Survey {
   std::vector<NumberedLine> by_number;
 };
 
+// Every record, by number then line, for a page whose numbers do not rise.
+std::vector<NumberedLine> records_by_number(std::string_view body, std::size_t records) {
+  std::vector<NumberedLine> by_number;
+  by_number.reserve(records);
+  std::uint32_t line = 0;
+  for (std::string_view rest = body; !rest.empty();) {
+    ++line;
+    if (const auto number = match_line(take_line(rest)).number)
+      by_number.push_back({*number, line});
+  }
+  std::sort(by_number.begin(), by_number.end());
+  return by_number;
+}
+
 // Reads every record once for what only the whole page shows. The highest
 // record below the last row is tracked as the numbers rise; otherwise it is
 // looked up among all records, by number.
@@ -294,15 +311,14 @@ Survey survey(std::string_view body) {
   Survey page;
   std::int32_t last_number = 0;
   std::int32_t below_last_number = 0;  // the highest number below last_number
-  std::size_t line_number = 0;
   for (std::string_view rest = body; !rest.empty();) {
     const std::string_view line = take_line(rest);
-    ++line_number;
+    const std::size_t line_number = ++page.lines;
     if (line.ends_with('\r') && page.cr_lines++ == 0) page.first_cr_line = line_number;
     const auto [record, number] = match_line(line);
     if (!number) {
-      page.stop_line = line_number;
-      break;
+      if (page.stop_line == 0) page.stop_line = line_number;
+      continue;
     }
     if (page.records > 0 && *number < last_number) page.rising = false;
     if (page.records == 0 || *number > last_number) {
@@ -319,12 +335,7 @@ Survey survey(std::string_view body) {
     }
   }
   if (page.rising) return page;
-  const std::size_t record_lines = page.stop_line == 0 ? page.records : page.stop_line - 1;
-  page.by_number.reserve(record_lines);
-  std::string_view rest = body;
-  for (std::uint32_t line = 1; line <= record_lines; ++line)
-    page.by_number.push_back({*match_line(take_line(rest)).number, line});
-  std::sort(page.by_number.begin(), page.by_number.end());
+  page.by_number = records_by_number(body, page.records);
   const auto above = std::lower_bound(page.by_number.begin(), page.by_number.end(),
                                       NumberedLine{page.last_row, 0});
   page.highest_below = above == page.by_number.begin() ? 0 : std::prev(above)->number;
@@ -334,16 +345,14 @@ Survey survey(std::string_view body) {
 // More empty rows than this after the highest record are no page's intent.
 constexpr std::int64_t most_empty_rows = 1000;
 
-void check_whole_page(const Survey& page, const PageCheckSink& sink) {
-  if (page.records == 0) {
-    sink.problem({0, true, "no record on the page: readers see an empty page"});
-    return;
-  }
-  if (!page.titled) sink.problem({0, false, "no title record (record 0)"});
-  // Where reading stopped, a terminator below is never read: the error says so.
-  if (page.first_terminator == 0 && page.stop_line == 0)
-    sink.problem({0, false,
-                  "no terminator record: readers see as many rows as the page they came from had"});
+// What the whole page lacks is said where the mend goes: a title at the
+// first line, a terminator at the last, before that line's own problems.
+void check_whole_page(const Survey& page, std::size_t line, const PageCheckSink& sink) {
+  if (line == 1 && !page.titled) sink.problem({1, false, "no title record (record 0)"});
+  if (line == page.lines && page.first_terminator == 0)
+    sink.problem(
+        {line, false,
+         "no terminator record: readers see as many rows as the page they came from had"});
 }
 
 // The line that ends in CR LF first says so for all of them.
@@ -406,34 +415,45 @@ struct RepeatFinder {
   }
 };
 
+// The problems of one line that holds a record, in the order of a report.
+void check_record(std::string_view line, std::size_t line_number, const RecordMatch& record,
+                  TextRule rule, const PageCheckSink& sink) {
+  if (record.number.data() != line.data())
+    sink.problem(
+        {line_number, false,
+         text_before(line.substr(0, static_cast<std::size_t>(record.number.data() - line.data())),
+                     rule)});
+  const auto flag_at = static_cast<std::size_t>(record.flag.data() - line.data());
+  if (line.ends_with('\r')) line.remove_suffix(1);
+  if (flag_at + 1 < line.size())
+    sink.problem({line_number, false, text_after(line.substr(flag_at), rule)});
+  note_oddity("label", record.label, line_number, sink);
+  if (!record.target.empty()) check_target(record.target, line_number, rule, sink);
+}
+
 }  // namespace
 
 void check_page(std::string_view body, TextRule rule, const PageCheckSink& sink) {
   const Survey page = survey(body);
-  check_whole_page(page, sink);
+  if (page.records == 0) {
+    sink.problem({1, true, "no record on the page: readers see an empty page"});
+    return;
+  }
   RepeatFinder repeats{page};
   std::size_t line_number = 0;
   for (std::string_view rest = body; !rest.empty();) {
-    std::string_view line = take_line(rest);
+    const std::string_view line = take_line(rest);
     ++line_number;
+    check_whole_page(page, line_number, sink);
     const auto [record, number] = match_line(line);
     if (!number) {
-      sink.problem({line_number, true, stops_reading(why_reading_stops(line, record), rest)});
+      const std::string why = why_reading_stops(line, record);
+      sink.problem({line_number, true, line_number == page.stop_line ? readers_stop(why, rest) : why});
       check_line_end(page, line_number, sink);
-      return;
+      continue;
     }
     check_line_end(page, line_number, sink);
-    if (record.number.data() != line.data())
-      sink.problem(
-          {line_number, false,
-           text_before(line.substr(0, static_cast<std::size_t>(record.number.data() - line.data())),
-                       rule)});
-    const auto flag_at = static_cast<std::size_t>(record.flag.data() - line.data());
-    if (line.ends_with('\r')) line.remove_suffix(1);
-    if (flag_at + 1 < line.size())
-      sink.problem({line_number, false, text_after(line.substr(flag_at), rule)});
-    note_oddity("label", record.label, line_number, sink);
-    if (!record.target.empty()) check_target(record.target, line_number, rule, sink);
+    check_record(line, line_number, record, rule, sink);
     check_numbering(page, line_number, *number, record.flag == "\\", !record.target.empty(),
                     repeats.replaced(*number, line_number), sink);
     if (sink.link && can_be_retrieved(record.target)) sink.link(line_number, record.target);
@@ -446,7 +466,6 @@ void each_link(std::string_view body,
   for (std::string_view rest = body; !rest.empty();) {
     const auto [record, number] = match_line(take_line(rest));
     ++line_number;
-    if (!number) return;
-    if (can_be_retrieved(record.target)) visit(line_number, record.target);
+    if (number && can_be_retrieved(record.target)) visit(line_number, record.target);
   }
 }
