@@ -422,6 +422,13 @@ TEST_F(PageToolsTest, CheckTakesFilesStandardInputAndAddresses) {
        "::warning file=dir%2Ca%3Ab%25.txt,line=2::text after the record is ignored: \" 100%25\"\n"
        "::notice::0 errors and 1 warning in 1 page\n",
        ""},
+      {"a line feed in a name and a CR in a message are the format's own, other controls shown",
+       {"--check", "--format", "github", "--stdin-name", "a\nb\x1b.txt", "-"},
+       "0:T||-\n1:a||\\ x\ry\x01\n",
+       0,
+       "::warning file=a%0Ab^[.txt,line=2::text after the record is ignored: \" x%0Dy^A\"\n"
+       "::notice::0 errors and 1 warning in 1 page\n",
+       ""},
       {"an address",
        {"--check", "http://{host}/broken.txt"},
        "",

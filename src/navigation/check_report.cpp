@@ -28,22 +28,25 @@ void append_json_string(std::string& json, std::string_view text) {
   json += Json(text).dump(-1, ' ', true, Json::error_handler_t::replace);
 }
 
-// A workflow command's message, and its properties, escaped as GitHub reads them.
-std::string github_escaped(std::string_view text, bool property) {
+// A workflow command's message, and its properties, escaped as GitHub reads
+// them: CR and LF as the format writes them, so that a name holding one
+// still names its file; every other control byte shown by `rule`.
+std::string github_text(std::string_view text, bool property, TextRule rule) {
   std::string escaped;
-  for (const char c : text) {
-    if (c == '%')
-      escaped += "%25";
-    else if (c == '\r')
-      escaped += "%0D";
-    else if (c == '\n')
-      escaped += "%0A";
-    else if (property && c == ':')
-      escaped += "%3A";
-    else if (property && c == ',')
-      escaped += "%2C";
-    else
-      escaped += c;
+  for (std::size_t from = 0; from < text.size();) {
+    const std::size_t end = std::min(text.find_first_of("\r\n", from), text.size());
+    for (const char c : visible(text.substr(from, end - from), rule)) {
+      if (c == '%')
+        escaped += "%25";
+      else if (property && c == ':')
+        escaped += "%3A";
+      else if (property && c == ',')
+        escaped += "%2C";
+      else
+        escaped += c;
+    }
+    if (end < text.size()) escaped += text[end] == '\r' ? "%0D" : "%0A";
+    from = end + 1;
   }
   return escaped;
 }
@@ -86,17 +89,18 @@ Report::Report(std::ostream& out, ReportFormat format, std::size_t max_problems,
 Report::~Report() { flush(); }
 
 TextRule Report::message_rule() const {
-  return format == ReportFormat::json ? TextRule::raw : rule;
+  return format == ReportFormat::text ? rule : TextRule::raw;
 }
 
 void Report::begin_page(std::string_view page_name) {
   if (format == ReportFormat::json) {
     name.clear();
     append_json_string(name, page_name);
+  } else if (format == ReportFormat::github) {
+    name = github_text(page_name, true, rule);
   } else {
     name = visible(page_name, rule);
   }
-  if (format == ReportFormat::github) name = github_escaped(name, true);
   written_on_page = 0;
   more_on_page = 0;
 }
@@ -119,7 +123,7 @@ void Report::problem(const PageProblem& problem) {
 void Report::link_problem(std::size_t line, std::string_view address, const LinkVerdict& verdict) {
   if (!count(true)) return;
   const std::string message = link_message(address, verdict.why);
-  write(line, "error", format == ReportFormat::json ? message : visible(message, rule), address,
+  write(line, "error", format == ReportFormat::text ? visible(message, rule) : message, address,
         &verdict);
 }
 
@@ -174,7 +178,7 @@ void Report::write(std::size_t line, std::string_view severity, std::string_view
       append_number(waiting, line);
     }
     waiting += "::";
-    waiting += github_escaped(message, false);
+    waiting += github_text(message, false, rule);
     waiting += '\n';
   } else {
     waiting += name;
@@ -204,7 +208,7 @@ void Report::finish(const ReportEnd& end, bool always) {
   } else if (always || errors_ + warnings_ > 0) {
     const std::string line = summary_line(errors_, warnings_, end);
     if (format == ReportFormat::github)
-      waiting += "::notice::" + github_escaped(visible(line, rule), false) + '\n';
+      waiting += "::notice::" + github_text(line, false, rule) + '\n';
     else
       waiting += visible(line, rule) + '\n';
   }

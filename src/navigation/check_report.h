@@ -47,7 +47,7 @@ class Report {
   Report& operator=(const Report&) = delete;
 
   // The rule that page text in messages is shown by: the output's own, or,
-  // for JSON, which escapes every byte itself, none.
+  // for JSON and annotations, which escape the text themselves, none.
   TextRule message_rule() const;
 
   void begin_page(std::string_view name);
