@@ -354,6 +354,7 @@ TEST_F(PageToolsTest, CheckTakesFilesStandardInputAndAddresses) {
   const std::string odd = std::string(folder) + "/-odd.txt";
   std::ofstream(odd) << "0:T||-\n";
   const std::string two_warnings = "0 errors and 2 warnings in 3 pages\n";
+  mkfifo((std::string(folder) + "/fifo").c_str(), 0600);
   expect_runs({
       {"two files and -: the problems, then one summary; a warning is no error",
        {"--check", clean, "-", open},
@@ -380,6 +381,12 @@ TEST_F(PageToolsTest, CheckTakesFilesStandardInputAndAddresses) {
        2,
        "",
        "linebrowse: " + std::string(folder) + "/missing.txt: No such file or directory\n"},
+      {"a FIFO is no file, never waited for",
+       {"--check", std::string(folder) + "/fifo"},
+       "",
+       2,
+       "",
+       "linebrowse: " + std::string(folder) + "/fifo: not a file\n"},
       {"a name that cannot be read outweighs a page with an error",
        {"--check", std::string(folder) + "/missing.txt", "-"},
        "0:T||-\nhello\n",
@@ -522,6 +529,7 @@ TEST_F(PageToolsTest, CheckTakesFilesStandardInputAndAddresses) {
   std::remove(odd.c_str());
   std::remove(clean.c_str());
   std::remove(open.c_str());
+  std::remove((std::string(folder) + "/fifo").c_str());
   rmdir(folder);
 }
 

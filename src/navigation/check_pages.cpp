@@ -3,7 +3,6 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <new>
 #include <optional>
 #include <unordered_map>
@@ -48,11 +47,19 @@ ReadPage read_name(const std::string& name, std::istream& in) {
     page.body = std::move(got.body);
     return page;
   }
-  std::ifstream file(name, std::ios::binary);
-  if (!file) return {{}, std::strerror(errno), false};
-  ReadPage page = read_stream(file);
-  if (file.bad()) page.failure = std::strerror(errno);
-  return page;
+  FileRead file = read_capped_file(name);
+  switch (file.problem) {
+    case FileRead::Problem::cannot_read:
+      return {{}, std::strerror(file.error), false};
+    case FileRead::Problem::not_a_file:
+      return {{}, "not a file", false};
+    case FileRead::Problem::out_of_memory:
+      return {{}, std::string(page_too_big), false};
+    case FileRead::Problem::cut:
+    case FileRead::Problem::none:
+      break;
+  }
+  return {std::move(file.body), {}, file.problem == FileRead::Problem::cut};
 }
 
 // The verdict on every address a page's links name, each retrieved once

@@ -50,21 +50,20 @@ Retrieval failed_for(int error) {
 }
 
 // The whole file, up to the cap.
-void read_all(int descriptor, Retrieval& got) {
+void read_all(int descriptor, FileRead& got) {
   std::array<char, std::size_t{64} << 10> piece{};
   for (;;) {
     const ssize_t read_now = read(descriptor, piece.data(), piece.size());
     if (read_now < 0 && errno == EINTR) continue;
     if (read_now < 0) {
-      got = failed_for(errno);
+      got = {{}, FileRead::Problem::cannot_read, errno};
       return;
     }
     if (read_now == 0) break;
     const auto bytes = static_cast<std::size_t>(read_now);
     if (got.body.size() + bytes > page_cap_bytes) {
       got.body.append(piece.data(), page_cap_bytes - got.body.size());
-      got.stop = TransferStop::cut;
-      got.failure = message::page_cut();
+      got.problem = FileRead::Problem::cut;
       break;
     }
     got.body.append(piece.data(), bytes);
@@ -95,21 +94,43 @@ Retrieval read_local_file(const std::string& address) {
   return read_file(*path);
 }
 
-Retrieval read_file(const std::string& path) {
+FileRead read_capped_file(const std::string& path) {
   const OpenFile file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  if (file.descriptor < 0) return failed_for(errno);
+  if (file.descriptor < 0) return {{}, FileRead::Problem::cannot_read, errno};
   struct stat about {};
-  if (fstat(file.descriptor, &about) != 0) return failed_for(errno);
-  if (!S_ISREG(about.st_mode)) return failed(std::string(message::not_a_file) + path);
-  Retrieval got;
+  if (fstat(file.descriptor, &about) != 0) return {{}, FileRead::Problem::cannot_read, errno};
+  if (!S_ISREG(about.st_mode)) return {{}, FileRead::Problem::not_a_file, 0};
+  FileRead got;
   try {
     read_all(file.descriptor, got);
   } catch (const std::bad_alloc&) {
-    got = failed(std::string(message::out_of_memory));
-    got.stop = TransferStop::out_of_memory;
-    return got;
+    return {{}, FileRead::Problem::out_of_memory, 0};
   }
-  if (got.stop == TransferStop::failed) return got;
+  return got;
+}
+
+Retrieval read_file(const std::string& path) {
+  FileRead read = read_capped_file(path);
+  switch (read.problem) {
+    case FileRead::Problem::cannot_read:
+      return failed_for(read.error);
+    case FileRead::Problem::not_a_file:
+      return failed(std::string(message::not_a_file) + path);
+    case FileRead::Problem::out_of_memory: {
+      Retrieval got = failed(std::string(message::out_of_memory));
+      got.stop = TransferStop::out_of_memory;
+      return got;
+    }
+    case FileRead::Problem::cut:
+    case FileRead::Problem::none:
+      break;
+  }
+  Retrieval got;
+  got.body = std::move(read.body);
   got.responded = true;
+  if (read.problem == FileRead::Problem::cut) {
+    got.stop = TransferStop::cut;
+    got.failure = message::page_cut();
+  }
   return got;
 }

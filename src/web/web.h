@@ -64,8 +64,18 @@ struct Retrieval {
   std::string moved_to;  // where a redirect points, as the server sent it
 };
 
-// A page read from disk at `path`: only a regular file, opened without
-// waiting, up to the cap; NOT A FILE for a FIFO, a device or a folder.
+// A file read from disk: only a regular file, opened without waiting, up to
+// the cap, so that a FIFO, a device or a folder is never waited for.
+struct FileRead {
+  enum class Problem { none, cannot_read, not_a_file, cut, out_of_memory };
+  std::string body;  // up to the cap, when the problem is none or cut
+  Problem problem = Problem::none;
+  int error = 0;  // errno, when it cannot be read
+};
+FileRead read_capped_file(const std::string& path);
+
+// A page read from disk at `path`, as read_capped_file reads it, said as a
+// retrieval is: NOT A FILE for a FIFO, a device or a folder.
 Retrieval read_file(const std::string& path);
 
 // Whether a status is a success; 0, for an address that is not HTTP, is.
