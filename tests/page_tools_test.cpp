@@ -241,7 +241,8 @@ TEST_F(PageToolsTest, CheckReportsEveryProblemWithItsLine) {
       {std::string("0:T||-\n1:a|h/a\0b|\\\n", 19),
        "-:2: error: link target holds a NUL byte: it cannot be retrieved as written\n",
        "1 error and 0 warnings in 1 page"},
-      {"1:a||\\\n", "-:1: warning: no title record (record 0)\n", "0 errors and 1 warning in 1 page"},
+      {"1:a||\\\n", "-:1: warning: no title record (record 0)\n",
+       "0 errors and 1 warning in 1 page"},
       {"0:T||-\n",
        "-:1: warning: no terminator record: readers see as many rows as the page they came from "
        "had\n",
@@ -350,7 +351,8 @@ TEST_F(PageToolsTest, CheckTakesFilesStandardInputAndAddresses) {
   std::ofstream(clean) << "0:T||-\n1:a||\\\n";
   std::ofstream(open) << "0:T||-\n";
   const std::string no_terminator =
-      ":1: warning: no terminator record: readers see as many rows as the page they came from had\n";
+      ":1: warning: no terminator record: readers see as many rows as the page they came from "
+      "had\n";
   const std::string odd = std::string(folder) + "/-odd.txt";
   std::ofstream(odd) << "0:T||-\n";
   const std::string two_warnings = "0 errors and 2 warnings in 3 pages\n";
@@ -420,7 +422,7 @@ TEST_F(PageToolsTest, CheckTakesFilesStandardInputAndAddresses) {
            down +
            "/x\",\"failure\":\"RETRIEVAL FAILED: COULDN'T CONNECT TO SERVER\"}\n"
            "{\"errors\":2,\"warnings\":1,\"pages\":1,\"addresses\":0,\"pages_not_checked\":0,"
-           "\"offline_not_checked\":0,\"excluded\":0,\"stopped\":false}\n",
+           "\"offline_not_checked\":0,\"excluded\":0,\"pages_beyond_depth\":0,\"stopped\":false}\n",
        ""},
       {"workflow annotations, their properties and message escaped; the summary a notice",
        {"--check", "--format", "github", "--stdin-name", "dir,a:b%.txt", "-"},
@@ -472,7 +474,8 @@ TEST_F(PageToolsTest, CheckTakesFilesStandardInputAndAddresses) {
        "",
        2,
        "",
-       "linebrowse: --max-pages: 99999999999999999999 is too large (at most 18446744073709551615)\n" +
+       "linebrowse: --max-pages: 99999999999999999999 is too large (at most "
+       "18446744073709551615)\n" +
            try_help},
       {"a back-reference, which no match in linear time reads",
        {"--check", "--site", "--exclude", "(.*)*\\1\\1x", "{host}/a.txt"},
@@ -494,6 +497,15 @@ TEST_F(PageToolsTest, CheckTakesFilesStandardInputAndAddresses) {
        2,
        "",
        "linebrowse: --root goes with --site\n" + try_help},
+      {"--root with a path for the start, which would read the folder as no server serves it",
+       {"--check", "--site", "--root", folder, "--offline", clean},
+       "",
+       2,
+       "",
+       "linebrowse: --root " + std::string(folder) +
+           " reads the folder a site is served from: start at the address it is served at, not "
+           "at a path, as in --root " +
+           folder + " http://HOST:PORT/PATH/clean.txt\n" + try_help},
       {"--offline needs a folder to read",
        {"--check", "--site", "--offline", "{host}/a.txt"},
        "",
@@ -690,7 +702,7 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
        "",
        1,
        at + "page.html:1: error: no record on the page: readers see an empty page\n"
-           "1 error and 0 warnings in 1 page, linking to 0 addresses\n",
+            "1 error and 0 warnings in 1 page, linking to 0 addresses\n",
        ""},
       {"a start that breaks on its way is checked as far as it came",
        {"--check", "--site", "{host}/short.txt"},
@@ -730,7 +742,9 @@ TEST_F(PageToolsTest, CheckSiteFromItsFolder) {
              at +
              "calendar/1.txt|-\n7:Up|http://127.0.0.1:9/other/x.txt|-\n"
              "8:Twin|http://127.0.0.1:8/docs/a.txt|-\n9:Far|http://127.0.0.1:8/x.txt|\\\n";
-  std::ofstream(site + "/a.txt") << "0:A||-\n1:Home|HTTP://127.0.0.1:9/docs/./index.txt|\\\n";
+  std::ofstream(site + "/a.txt") << "0:A||-\n1:Home|HTTP://127.0.0.1:9/docs/./index.txt|-\n"
+                                    "2:Same file|" +
+                                        at + "index.txt?q=1|\\\n";
   std::ofstream(site + "/bad page.txt") << "0:Bad||-\nnot a record\n";
   std::ofstream(site + "/calendar/1.txt") << "0:Day 1||-\n1:Next|" + at + "calendar/2.txt|\\\n";
   std::ofstream(test_home() + "/outside.txt") << "0:Outside||\\\n";
@@ -776,7 +790,11 @@ TEST_F(PageToolsTest, CheckSiteFromItsFolder) {
        ""},
       {"--max-depth 0: the start alone read as a page, its links still checked",
        with({"--max-depth", "0"}), "", 1,
-       link_errors + "3 errors and 0 warnings in 1 page, linking to 9 addresses" + left, ""},
+       link_errors +
+           "3 errors and 0 warnings in 1 page, linking to 9 addresses, 5 pages not checked "
+           "(--max-depth 0)" +
+           left,
+       ""},
   };
   expect_runs(runs);
   expect_runs({runs.front()});
@@ -824,8 +842,9 @@ TEST_F(PageToolsTest, CheckSiteStopsAtCtrlC) {
   twice->interrupt();
   EXPECT_EQ(twice->finish(), 128 + SIGINT);
   // Blocked in a write before any Ctrl-C was taken: the second still ends it.
-  LiveRun blocked({"--check", "--site", "--max-problems", "0", "http://" + server.host() + "/s/full.txt"},
-                  LiveRun::Input::pipes);
+  LiveRun blocked(
+      {"--check", "--site", "--max-problems", "0", "http://" + server.host() + "/s/full.txt"},
+      LiveRun::Input::pipes);
   ASSERT_TRUE(blocked.blocked_writing());
   blocked.interrupt();
   ASSERT_TRUE(blocked.signals_delivered());

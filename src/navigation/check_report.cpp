@@ -73,6 +73,9 @@ std::string summary_line(std::size_t errors, std::size_t warnings, const ReportE
   if (end.pages_not_checked > 0)
     line += ", " + counted(end.pages_not_checked, "page") + " not checked (--max-pages " +
             std::to_string(end.max_pages) + ")";
+  if (end.beyond_depth > 0)
+    line += ", " + counted(end.beyond_depth, "page") + " not checked (--max-depth " +
+            std::to_string(end.max_depth) + ")";
   if (end.offline > 0)
     line += ", " + counted(end.offline, "link") + " to other sites not checked (--offline)";
   if (end.excluded > 0)
@@ -203,6 +206,7 @@ void Report::finish(const ReportEnd& end, bool always) {
     if (!end.start.empty()) summary["start"] = end.start;
     summary["offline_not_checked"] = end.offline;
     summary["excluded"] = end.excluded;
+    summary["pages_beyond_depth"] = end.beyond_depth;
     summary["stopped"] = end.stopped;
     waiting += json_line(summary);
   } else if (always || errors_ + warnings_ > 0) {

@@ -29,10 +29,12 @@ struct ReportEnd {
   std::optional<std::size_t> addresses;  // linked to; a site's check says it
   std::size_t pages_not_checked = 0;     // on the site, beyond --max-pages
   std::size_t max_pages = 0;
-  std::string start;         // where a site's check started, when a redirect moved it
-  bool stopped = false;      // by Ctrl-C
-  std::size_t offline = 0;   // addresses --offline left unread
-  std::size_t excluded = 0;  // addresses --exclude left out
+  std::string start;             // where a site's check started, when a redirect moved it
+  bool stopped = false;          // by Ctrl-C
+  std::size_t offline = 0;       // addresses --offline left unread
+  std::size_t excluded = 0;      // addresses --exclude left out
+  std::size_t beyond_depth = 0;  // the site's addresses --max-depth left unread as pages
+  std::size_t max_depth = 0;
 };
 
 // The report of a run, written a buffer at a time. Each page's problems come

@@ -85,6 +85,11 @@ struct Crawl {
   // Addresses --offline leaves unread, and those --exclude leaves out: a hash each.
   std::unordered_set<std::size_t> offline{};
   std::unordered_set<std::size_t> excluded{};
+  // Addresses on the site beyond --max-depth, retrieved as links only: a hash each.
+  std::unordered_set<std::size_t> beyond_depth{};
+  // With --root, the number of the address whose file each file is, so that
+  // a file reached by two addresses is one page.
+  std::unordered_map<std::string, std::size_t> page_of_file{};
   std::size_t next_numbered = 0;  // the next page whose links are numbered
   std::size_t next_reported = 0;
   std::size_t answered = 0;
@@ -154,9 +159,17 @@ std::size_t reach(Crawl& crawl, std::string canonical, std::size_t depth) {
     count_in(crawl.offline, canonical);
     return none;
   }
+  const std::string file_name = file ? file_identity(*crawl.root, *file) : std::string();
+  if (const auto same = crawl.page_of_file.find(file_name);
+      file && same != crawl.page_of_file.end()) {
+    crawl.addresses[same->second].linked = true;
+    return same->second;
+  }
   const bool on_site = file || site_of(canonical) == crawl.site;
+  const bool too_deep = depth > crawl.options.max_depth.value_or(depth);
+  if (on_site && too_deep) count_in(crawl.beyond_depth, canonical);
   std::size_t number = none;
-  if (!on_site || depth > crawl.options.max_depth.value_or(depth)) {
+  if (!on_site || too_deep) {
     number = add_link(crawl, std::move(canonical));
   } else if (cap_reached(crawl)) {
     if (leave_out(crawl, canonical)) ++crawl.left_out_unnumbered;
@@ -165,6 +178,7 @@ std::size_t reach(Crawl& crawl, std::string canonical, std::size_t depth) {
     number = add_address(crawl, std::move(canonical));
     add_page(crawl, number, depth);
   }
+  if (file) crawl.page_of_file.emplace(file_name, number);
   crawl.addresses[number].file = std::move(file);
   crawl.addresses[number].linked = true;
   return number;
@@ -466,6 +480,8 @@ ReportEnd end_of_report(const Crawl& crawl) {
   end.stopped = crawl.stopped;
   end.offline = crawl.offline.size();
   end.excluded = crawl.excluded.size();
+  end.beyond_depth = crawl.beyond_depth.size();
+  end.max_depth = crawl.options.max_depth.value_or(0);
   return end;
 }
 
@@ -490,6 +506,8 @@ int crawl_site(const CheckOptions& options, Console& console) {
   for (const std::string& pattern : options.exclude) crawl.excluded_by.add(pattern);
   const std::size_t first = add_address(crawl, canonical);
   if (crawl.root) crawl.addresses[first].file = file_for(*crawl.root, canonical);
+  if (const auto& file = crawl.addresses[first].file)
+    crawl.page_of_file.emplace(file_identity(*crawl.root, *file), first);
   add_page(crawl, first, 0);
   Progress progress{console};
   const auto before_writing = [&] {

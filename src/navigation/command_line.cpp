@@ -2,12 +2,16 @@
 // its own, then judged together.
 #include "navigation/command_line.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
 #include <limits>
 #include <string_view>
 #include <vector>
 
+#include "navigation/loading.h"
 #include "navigation/site_root.h"
 
 namespace {
@@ -113,6 +117,17 @@ bool sets_flag(std::string_view option, CheckOptions& options) {
   return true;
 }
 
+// Whether the start of a site's check names a place on disk rather than an
+// address: a path as the prompts read one, a file:// address, or a name with
+// no scheme whose first part, which would be its host, is a file or folder here.
+bool is_path_start(const std::string& start) {
+  if (local_file_address(start) || is_file_address(start)) return true;
+  if (start.find("://") != std::string::npos) return false;
+  const std::string first = start.substr(0, start.find('/'));
+  struct stat about {};
+  return first.find(':') == std::string::npos && stat(first.c_str(), &about) == 0;
+}
+
 // The words after the program's name, before they are judged together.
 struct OptionWords {
   bool dump = false;
@@ -173,6 +188,11 @@ std::string why_they_clash(const OptionWords& words, std::string_view first_word
     return "--offline goes with --root: without the network only a folder can be read";
   if (options.site && (words.names.size() > 1 || words.names.front() == "-"))
     return "--site takes one address, where the site's check starts";
+  if (words.has("--root") && is_path_start(words.names.front()))
+    return "--root " + options.root + " reads the folder a site is served from: start at the " +
+           "address it is served at, not at a path, as in --root " + options.root +
+           " http://HOST:PORT/PATH/" +
+           std::filesystem::path(words.names.front()).filename().string();
   return {};
 }
 

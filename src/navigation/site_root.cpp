@@ -53,6 +53,12 @@ std::optional<RootFile> file_for(const SiteRoot& root, const std::string& addres
   return RootFile{root.folder + "/" + relative, std::move(relative)};
 }
 
+std::string file_identity(const SiteRoot& root, const RootFile& file) {
+  const std::unique_ptr<char, decltype(&std::free)> real(
+      realpath((root.real + "/" + file.relative).c_str(), nullptr), std::free);
+  return real ? std::string(real.get()) : file.relative;
+}
+
 SideAnswer read_root_file(const SiteRoot& root, const RootFile& file) {
   // Every path is resolved, ".." and symbolic links alike, and must stay in the folder.
   if (file.relative.find('\0') != std::string::npos) return refused("no file " + file.shown);

@@ -38,6 +38,10 @@ struct RootFile {
 // the root's folder: its path after that folder, decoded, without a query.
 std::optional<RootFile> file_for(const SiteRoot& root, const std::string& address);
 
+// What a file is, whatever address reached it: its real path when it has
+// one, else its path under the folder.
+std::string file_identity(const SiteRoot& root, const RootFile& file);
+
 // What reading a root's file brings, as a retrieval of its address would:
 // only a regular file inside the folder, never waiting for one. Otherwise
 // the failure names the file: "no file site/x.txt".
