@@ -8,6 +8,8 @@
 
 #include <clocale>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "console/history_file.h"
@@ -233,6 +235,19 @@ TEST(History, FileKeepsEveryRunsNewestLines) {
   EXPECT_EQ(std::string(event.str), "7");
   history(addresses.get(), &event, H_FIRST);
   EXPECT_EQ(std::string(event.str), "127.0.0.1/a b.txt");
+  EXPECT_EQ(std::filesystem::status(folder + "/state/linebrowse").permissions(),
+            std::filesystem::perms(0700));
+  // A file that is not a history is the person's own: left as it is, and said.
+  std::ofstream(path) << "my own notes\n";
+  EXPECT_EQ(save_history(path, {"d"}), "it cannot be read as a history, and is left as it is");
+  std::ifstream notes(path);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(notes), {}), "my own notes\n");
+  // A lock that cannot be taken is said, and nothing is written.
+  std::filesystem::remove(path);
+  std::filesystem::remove(path + ".lock");
+  std::filesystem::create_directory(path + ".lock");
+  EXPECT_EQ(save_history(path, {"d"}), "cannot lock it: Is a directory");
+  EXPECT_FALSE(std::filesystem::exists(path));
   std::filesystem::remove_all(folder);
 }
 

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -112,8 +113,8 @@ class TerminalTest : public testing::Test {
       LiveRun run(args, LiveRun::Input::terminal, s.screen);
       // A first step that types meets the first prompt, not the load before it.
       if (!s.steps.empty() && !s.steps[0].keys.empty()) {
-        ASSERT_TRUE(run.shows(s.start.empty() ? "Enter URL: " : hint + prompt))
-            << s.what << "\n" << run.output;
+        ASSERT_TRUE(run.shows(s.start.empty() ? "Enter URL: " : hint + prompt)) << s.what << "\n"
+                                                                                << run.output;
       }
       for (const Step& step : s.steps) {
         // Keys typed before the browser has taken the terminal would be
@@ -247,6 +248,13 @@ TEST_F(TerminalTest, BookmarksAreAPage) {
   const std::string file = test_home() + "/.local/share/linebrowse/bookmarks.txt";
   std::ofstream(test_home() + "/not-a-folder") << "x";
   const Screen unreadable{24, 80, "", "xterm", {{"XDG_DATA_HOME", test_home() + "/not-a-folder"}}};
+  const std::string big = test_home() + "/big";
+  std::filesystem::create_directories(big + "/linebrowse");
+  const std::string big_file = big + "/linebrowse/bookmarks.txt";
+  std::ofstream(big_file) << "0:Big||-\n";
+  std::filesystem::resize_file(big_file, std::uintmax_t{65} << 20);
+  const Screen too_big{24, 80, "", "xterm", {{"XDG_DATA_HOME", big}}};
+  const std::string over = "BOOKMARKS NOT READ: THE FILE IS OVER 64 MiB (NOTHING WRITTEN)\r\n";
   run_sessions({
       {"a adds the page once, m shows them all, and b comes back",
        start,
@@ -276,7 +284,12 @@ TEST_F(TerminalTest, BookmarksAreAPage) {
         {"d\r", shown_t + prompt},
         {"x\r", "EXITING"}},
        unreadable},
+      {"a file past the cap is neither read whole nor written",
+       start,
+       {{"a\r", over + prompt}, {"m\r", over + prompt}, {"x\r", "EXITING"}},
+       too_big},
   });
+  EXPECT_EQ(std::filesystem::file_size(big_file), std::uintmax_t{65} << 20);
   struct stat about {};
   ASSERT_EQ(stat(file.c_str(), &about), 0);
   EXPECT_EQ(about.st_mode & 0777, 0600U);

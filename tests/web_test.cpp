@@ -6,7 +6,6 @@
 
 #include <sstream>
 
-#include "navigation/bookmarks.h"
 #include "navigation/navigation.h"
 #include "web/transfer.h"
 
@@ -100,21 +99,6 @@ TEST(Trail, KeepsTheNewestPages) {
   EXPECT_EQ(take_off_trail(nav), "p1");
   EXPECT_EQ(nav.previous_url, "");
   EXPECT_EQ(take_off_trail(nav), "");
-}
-
-// The bookmarks file is a page: a title, then a record a bookmark, labels and
-// addresses mended so that each stays one record; read back, it gives them.
-TEST(Bookmarks, FileIsAPageOfLinks) {
-  EXPECT_EQ(bookmarks_page({}), "0:Bookmarks||\\\n");
-  const std::vector<Bookmark> kept = {{"News | today\x1b[2J", "http://h/a b|c\xe9"},
-                                      {"", "http://h/x"}};
-  const std::string page = bookmarks_page(kept);
-  EXPECT_EQ(page, "0:Bookmarks||-\n1:News   today [2J|http://h/a%20b%7Cc%E9|-\n2:|http://h/x|\\\n");
-  const std::vector<Bookmark> read = bookmarks_in(page);
-  ASSERT_EQ(read.size(), 2U);
-  EXPECT_EQ(read[0].label, "News   today [2J");
-  EXPECT_EQ(read[0].address, "http://h/a%20b%7Cc%E9");
-  EXPECT_EQ(read[1].address, "http://h/x");
 }
 
 // The address prompt, which navigation keeps beside the command loop.

@@ -44,6 +44,10 @@ inline constexpr std::string_view no_bookmark_on_disk =
 inline const std::string bookmarks_not_read = "BOOKMARKS NOT READ: ";
 inline constexpr std::string_view bookmarks_without_home = "BOOKMARKS NOT KEPT: NO HOME FOLDER";
 inline const std::string bookmark_not_kept = "BOOKMARK NOT KEPT: ";
+inline std::string bookmarks_too_big() {
+  return "BOOKMARKS NOT READ: THE FILE IS OVER " + std::to_string(page_cap_mib) +
+         " MiB (NOTHING WRITTEN)";
+}
 
 // Why a retrieval failed or brought no page.
 inline constexpr std::string_view retrieval_stopped = "RETRIEVAL STOPPED";

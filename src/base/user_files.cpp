@@ -1,6 +1,8 @@
 // The person's files: where they are, and writing them whole, mode 0600.
 #include "base/user_files.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,6 +78,31 @@ std::string ReplacingFile::replace() {
     unlink(temporary.c_str());
   }
   return why;
+}
+
+FileLock::FileLock(const std::string& path) {
+  if (const int error = make_folders_to(path); error != 0) {
+    why = std::strerror(error);
+    return;
+  }
+  descriptor = open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (descriptor < 0) {
+    why = std::strerror(errno);
+    return;
+  }
+  int locked = 0;
+  do {
+    locked = flock(descriptor, LOCK_EX);
+  } while (locked != 0 && errno == EINTR);
+  if (locked != 0) {
+    why = std::strerror(errno);
+    close(descriptor);
+    descriptor = -1;
+  }
+}
+
+FileLock::~FileLock() {
+  if (descriptor >= 0) close(descriptor);  // which ends the lock
 }
 
 std::string write_whole(const std::string& path, std::string_view text) {

@@ -35,5 +35,23 @@ class ReplacingFile {
   std::string why;
 };
 
+// An exclusive lock on PATH.lock, beside a file the person keeps, held while
+// it lives: two runs that write the file at once then lose nothing. The
+// folders to it are made (0700) when missing.
+class FileLock {
+ public:
+  explicit FileLock(const std::string& path);
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+  // Why the lock is not held; empty when it is.
+  const std::string& failure() const { return why; }
+
+ private:
+  int descriptor = -1;
+  std::string why;
+};
+
 // Writes `text` to `path` as ReplacingFile does; why it failed, or empty.
 std::string write_whole(const std::string& path, std::string_view text);

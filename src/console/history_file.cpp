@@ -2,9 +2,7 @@
 // to when it ends, under a lock, so that two runs at once lose no line.
 #include "console/history_file.h"
 
-#include <fcntl.h>
 #include <histedit.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -27,20 +25,6 @@ HistoryList new_history() {
 }
 
 constexpr std::string_view go_to = "g ";
-
-// Holds a lock file beside the history while the run adds to it.
-struct HistoryLock {
-  explicit HistoryLock(const std::string& path)
-      : descriptor(open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
-    if (descriptor >= 0) flock(descriptor, LOCK_EX);
-  }
-  ~HistoryLock() {
-    if (descriptor >= 0) close(descriptor);  // which ends the lock
-  }
-  HistoryLock(const HistoryLock&) = delete;
-  HistoryLock& operator=(const HistoryLock&) = delete;
-  int descriptor;
-};
 
 }  // namespace
 
@@ -69,13 +53,17 @@ void load_history(const std::string& path, History* commands, History* addresses
 }
 
 std::string save_history(const std::string& path, const std::vector<std::string>& lines) {
+  const FileLock lock(path);
+  if (!lock.failure().empty()) return "cannot lock it: " + lock.failure();
   ReplacingFile file(path);
   if (file.stream() == nullptr) return file.failure();
-  const HistoryLock lock(path);
   const HistoryList kept = new_history();
   if (!kept) return "out of memory";
   HistEvent event;
-  ::history(kept.get(), &event, H_LOAD, path.c_str());  // none yet is fine
+  // None yet is fine; a file that is there but cannot be read as a history
+  // is the person's, and is never written over with this run's lines alone.
+  if (::history(kept.get(), &event, H_LOAD, path.c_str()) < 0 && access(path.c_str(), F_OK) == 0)
+    return "it cannot be read as a history, and is left as it is";
   for (const std::string& line : lines) ::history(kept.get(), &event, H_ENTER, line.c_str());
   if (::history(kept.get(), &event, H_SAVE_FP, file.stream()) < 0) return "cannot write it";
   return file.replace();

@@ -3,13 +3,15 @@
 // to the pages kept.
 #include "navigation/bookmarks.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <limits>
 
 #include "base/ascii.h"
+#include "base/limits.h"
 #include "base/messages.h"
 #include "base/user_files.h"
 #include "navigation/loading.h"
@@ -34,53 +36,100 @@ std::string mended_address(std::string_view address) {
   return mended;
 }
 
-std::vector<Bookmark> bookmarks_in(std::string body) {
-  PageModel page;
-  split_lines(page, std::move(body));
-  parse_page(page);
-  std::vector<Bookmark> bookmarks;
-  for (const NumberedField& link : page.line_links) {
-    if (link.number < 1) continue;
-    const NumberedField* label = find_field(page.line_labels, link.number);
-    bookmarks.push_back({label ? std::string(field_text(page, *label)) : std::string(),
-                         std::string(field_text(page, link))});
-  }
-  return bookmarks;
+namespace {
+
+// A record in the file's text: the line ending the line before it uses.
+std::string bookmark_record(std::int32_t number, const Bookmark& bookmark,
+                            std::string_view line_end) {
+  return std::to_string(number) + ":" + mended_label(bookmark.label) + "|" +
+         mended_address(bookmark.address) + "|\\" + std::string(line_end);
 }
 
-std::string bookmarks_page(const std::vector<Bookmark>& bookmarks) {
-  std::string page = "0:Bookmarks||";
-  page += bookmarks.empty() ? "\\\n" : "-\n";
-  for (std::size_t n = 1; n <= bookmarks.size(); ++n) {
-    const Bookmark& bookmark = bookmarks[n - 1];
-    page += std::to_string(n) + ":" + mended_label(bookmark.label) + "|" +
-            mended_address(bookmark.address) + "|" + (n == bookmarks.size() ? "\\" : "-") + "\n";
-  }
-  return page;
+bool links_to(const PageModel& page, std::string_view address) {
+  return std::any_of(page.line_links.begin(), page.line_links.end(),
+                     [&](const NumberedField& link) {
+                       return link.number >= 1 && field_text(page, link) == address;
+                     });
+}
+
+}  // namespace
+
+BookmarksWithOne with_bookmark(std::string body, const Bookmark& bookmark) {
+  if (body.empty())
+    return {BookmarkAdding::added, "0:Bookmarks||-\n" + bookmark_record(1, bookmark, "\n")};
+  PageModel page;
+  split_lines(page, std::move(body));
+  const ParseEnd end = parse_page(page);
+  const std::string& text = page.body;
+  if (page.line_labels.empty()) return {BookmarkAdding::not_a_page, {}};
+  if (links_to(page, mended_address(bookmark.address))) return {BookmarkAdding::already_kept, {}};
+  const std::int32_t highest = highest_record(page);
+  if (highest == std::numeric_limits<std::int32_t>::max())
+    return {BookmarkAdding::no_number_left, {}};
+  // Before the line where reading stops, or at the end of the last line.
+  const std::size_t at =
+      end.line == 0 ? text.size() : static_cast<std::size_t>(end.text.data() - text.data());
+  std::string before = text.substr(0, at);
+  if (!before.empty() && !before.ends_with('\n')) before += '\n';
+  const std::string_view line_end = before.ends_with("\r\n") ? "\r\n" : "\n";
+  return {BookmarkAdding::added,
+          before + bookmark_record(highest + 1, bookmark, line_end) + text.substr(at)};
 }
 
 namespace {
 
 std::string bookmarks_file() { return user_data_file("bookmarks.txt"); }
 
-// The file's text; empty when there is none yet. Nothing when it cannot be
-// read, which is said.
+// The file's text, empty when there is none yet; nothing when it cannot be
+// read or is past the cap, which is said.
 std::optional<std::string> read_bookmarks_file(const std::string& path, Console& console) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    if (errno == ENOENT) return std::string();
-    say(console, message::bookmarks_not_read + upper_case(std::strerror(errno)));
-    return std::nullopt;
+  FileRead file = read_capped_file(path);
+  switch (file.problem) {
+    case FileRead::Problem::none:
+      return std::move(file.body);
+    case FileRead::Problem::cannot_read:
+      if (file.error == ENOENT) return std::string();
+      say(console, message::bookmarks_not_read + upper_case(std::strerror(file.error)));
+      break;
+    case FileRead::Problem::not_a_file:
+      say(console, message::bookmarks_not_read + "NOT A FILE: " + path);
+      break;
+    case FileRead::Problem::cut:
+      say(console, message::bookmarks_too_big());
+      break;
+    case FileRead::Problem::out_of_memory:
+      say(console, message::bookmarks_not_read + std::string(message::out_of_memory));
+      break;
   }
-  std::ostringstream text;
-  text << file.rdbuf();
-  return std::move(text).str();
+  return std::nullopt;
 }
 
 std::string title_or_address(const NavigationState& nav, const PageModel& page) {
   const NumberedField* title = find_field(page.line_labels, 0);
   const std::string_view text = title ? field_text(page, *title) : std::string_view();
   return text.empty() ? nav.current_url : std::string(text);
+}
+
+// Says what adding came to; writes the file when a record was added.
+void keep_bookmark(const std::string& path, BookmarksWithOne added, std::string_view title,
+                   Console& console) {
+  switch (added.outcome) {
+    case BookmarkAdding::already_kept:
+      say(console, message::already_bookmarked, title);
+      return;
+    case BookmarkAdding::not_a_page:
+      say(console, message::bookmark_not_kept + "THE FILE HOLDS NO RECORD: " + path);
+      return;
+    case BookmarkAdding::no_number_left:
+      say(console, message::bookmark_not_kept + "NO RECORD NUMBER IS LEFT IN " + path);
+      return;
+    case BookmarkAdding::added:
+      break;
+  }
+  if (const std::string why = write_whole(path, added.text); !why.empty())
+    say(console, message::bookmark_not_kept + upper_case(why));
+  else
+    say(console, message::bookmarked, title);
 }
 
 }  // namespace
@@ -95,31 +144,33 @@ void add_bookmark(const NavigationState& nav, const PageModel& page, Console& co
     say(console, message::bookmarks_without_home);
     return;
   }
-  const std::optional<std::string> text = read_bookmarks_file(path, console);
-  if (!text) return;
-  std::vector<Bookmark> bookmarks = bookmarks_in(*text);
-  const std::string address = mended_address(nav.current_url);
-  const std::string title = title_or_address(nav, page);
-  if (std::any_of(bookmarks.begin(), bookmarks.end(),
-                  [&address](const Bookmark& kept) { return kept.address == address; })) {
-    say(console, message::already_bookmarked, title);
+  const FileLock lock(path);  // another run's a waits, and then adds to what this one wrote
+  if (!lock.failure().empty()) {
+    say(console, message::bookmarks_not_read + upper_case(lock.failure()));
     return;
   }
-  bookmarks.push_back({title, address});
-  if (const std::string why = write_whole(path, bookmarks_page(bookmarks)); !why.empty())
-    say(console, message::bookmark_not_kept + upper_case(why));
-  else
-    say(console, message::bookmarked, title);
+  std::optional<std::string> text = read_bookmarks_file(path, console);
+  if (!text) return;
+  const std::string title = title_or_address(nav, page);
+  keep_bookmark(path, with_bookmark(std::move(*text), {title, nav.current_url}), title, console);
 }
 
 void show_bookmarks(NavigationState& nav, PageModel& page, Console& console) {
   const std::string path = bookmarks_file();
-  const std::optional<std::string> text =
-      path.empty() ? std::optional<std::string>("") : read_bookmarks_file(path, console);
-  if (!text) return;
-  if (text->empty()) {
+  struct stat about {};
+  if (path.empty() || stat(path.c_str(), &about) != 0) {
+    if (path.empty() || errno == ENOENT)
+      say(console, message::no_bookmarks_yet);
+    else
+      say(console, message::bookmarks_not_read + upper_case(std::strerror(errno)));
+  } else if (!S_ISREG(about.st_mode)) {
+    say(console, message::bookmarks_not_read + "NOT A FILE: " + path);
+  } else if (about.st_size == 0) {
     say(console, message::no_bookmarks_yet);
-    return;
+  } else if (static_cast<std::size_t>(about.st_size) > page_cap_bytes) {
+    // Shown, it would be cut after 64 MiB read and held: it is said at once.
+    say(console, message::bookmarks_too_big());
+  } else {
+    go_to_address(nav, file_address(path), page, console);
   }
-  go_to_address(nav, file_address(path), page, console);
 }

@@ -22,16 +22,29 @@ std::string mended_label(std::string_view label);
 // control byte or a byte past ASCII.
 std::string mended_address(std::string_view address);
 
-// The bookmarks a page's body holds: each record from 1 up with a link, in
-// the order of their numbers.
-std::vector<Bookmark> bookmarks_in(std::string body);
-// The page that holds `bookmarks`: a title, then a record each, numbered from
-// 1, the last the terminator.
-std::string bookmarks_page(const std::vector<Bookmark>& bookmarks);
+// What adding a bookmark to the bookmarks file's text comes to.
+enum class BookmarkAdding {
+  added,
+  already_kept,    // a record of the file links to the address already
+  not_a_page,      // the file holds text but no record: it is no bookmarks file
+  no_number_left,  // a record holds the largest number already
+};
+
+struct BookmarksWithOne {
+  BookmarkAdding outcome;
+  std::string text;  // the file's text with the new record, when added
+};
+
+// The bookmarks file's text with a record added for `bookmark`, every other
+// line kept byte for byte. The record takes the number after the highest and
+// ends in the terminator's flag, so that it is the last row shown; it stands
+// before any line where a reader's parse stops. A file without text gets a
+// title first.
+BookmarksWithOne with_bookmark(std::string body, const Bookmark& bookmark);
 
 // a: adds the page being read, by its title and address, unless it is kept
-// already; the file is written whole. What cannot be read or written is
-// said, and the session goes on.
+// already: under a lock, the file as it stands with one record more, written
+// whole. What cannot be read or written is said, and the session goes on.
 void add_bookmark(const NavigationState& nav, const PageModel& page, Console& console);
 // m: goes to the bookmarks, shown as a page, as g goes to an address.
 void show_bookmarks(NavigationState& nav, PageModel& page, Console& console);
