@@ -1,6 +1,6 @@
 // The bookmarks file: a record added to the file as it stands, every other
 // line kept, and two runs that add at once both kept.
-#include "navigation/bookmarks.h"
+#include "browser/bookmarks.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -80,7 +80,7 @@ TEST(Bookmarks, TwoRunsAtOnceKeepEveryBookmark) {
         NavigationState nav;
         nav.current_url = "http://h/" + std::to_string(run) + "/" + std::to_string(n);
         PageModel page;
-        add_bookmark(nav, page, console);
+        add_bookmark(nav, page, console, user_files().bookmarks);
       }
     });
   }

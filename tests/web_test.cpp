@@ -6,7 +6,7 @@
 
 #include <sstream>
 
-#include "navigation/navigation.h"
+#include "browser/navigation.h"
 #include "web/transfer.h"
 
 namespace {

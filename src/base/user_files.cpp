@@ -47,6 +47,11 @@ std::string user_state_file(std::string_view name) {
   return user_file("XDG_STATE_HOME", ".local/state", name);
 }
 
+UserFiles user_files() {
+  const char* history = std::getenv("LINEBROWSE_HISTORY");
+  return {user_data_file("bookmarks.txt"), history ? history : user_state_file("history")};
+}
+
 ReplacingFile::ReplacingFile(std::string path) : path(std::move(path)) {
   if (const int error = make_folders_to(this->path); error != 0) {
     why = std::strerror(error);

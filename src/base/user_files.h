@@ -12,6 +12,15 @@
 std::string user_data_file(std::string_view name);
 std::string user_state_file(std::string_view name);
 
+// The files a run keeps for the person, each empty when there is none.
+struct UserFiles {
+  std::string bookmarks;  // in the data folder
+  std::string history;    // LINEBROWSE_HISTORY when set (empty for none), else the state folder
+};
+
+// Where the files are, from the environment: decided once, at start-up.
+UserFiles user_files();
+
 // A file written beside `path` and put in its place only once it is whole:
 // mode 0600, the folders to it made (0700) when missing. Dropped unless
 // replace() is called.

@@ -97,6 +97,9 @@ void say(Console& console, std::string_view own, std::string_view network_text);
 // A line on standard error, "linebrowse: " and `text`, which may hold
 // network text: shown by standard error's own rule.
 void say_on_error(Console& console, std::string_view text);
+// The line on standard error that says why `name` failed: "linebrowse:
+// NAME: REASON", shown as say_on_error shows it.
+void say_failure(Console& console, std::string_view name, std::string_view reason);
 
 // `own` followed by network text shown safely by standard output's rule, cut
 // to the terminal's width with "..." at a terminal.

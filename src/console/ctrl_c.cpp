@@ -9,7 +9,7 @@
 //    pause (writer.cpp) call ctrl_c_key().
 //
 // Who takes it, and what taking it drops:
-//  - The watch of a transfer (navigation's, for web) calls take_ctrl_c() and
+//  - The watch of a transfer (the browser's and the check's, for web) calls take_ctrl_c() and
 //    stops the transfer; what arrived stays.
 //  - The writer calls take_ctrl_c() at every buffer it writes, and then
 //    writes nothing more: the rest of the rows is dropped.

@@ -242,3 +242,10 @@ void say_on_error(Console& console, std::string_view text) {
   append_visible(line, text, console.mode.error_rule);
   console.err << line << '\n' << std::flush;
 }
+
+void say_failure(Console& console, std::string_view name, std::string_view reason) {
+  std::string line(name);
+  line += ": ";
+  line += reason;
+  say_on_error(console, line);
+}

@@ -350,9 +350,8 @@ constexpr std::int64_t most_empty_rows = 1000;
 void check_whole_page(const Survey& page, std::size_t line, const PageCheckSink& sink) {
   if (line == 1 && !page.titled) sink.problem({1, false, "no title record (record 0)"});
   if (line == page.lines && page.first_terminator == 0)
-    sink.problem(
-        {line, false,
-         "no terminator record: readers see as many rows as the page they came from had"});
+    sink.problem({line, false,
+                  "no terminator record: readers see as many rows as the page they came from had"});
 }
 
 // The line that ends in CR LF first says so for all of them.
@@ -448,7 +447,8 @@ void check_page(std::string_view body, TextRule rule, const PageCheckSink& sink)
     const auto [record, number] = match_line(line);
     if (!number) {
       const std::string why = why_reading_stops(line, record);
-      sink.problem({line_number, true, line_number == page.stop_line ? readers_stop(why, rest) : why});
+      sink.problem(
+          {line_number, true, line_number == page.stop_line ? readers_stop(why, rest) : why});
       check_line_end(page, line_number, sink);
       continue;
     }

@@ -1,6 +1,6 @@
 // The view: a page shown on the console as a title and numbered rows, the
 // rows a search finds, and the list of its links. Above the page model and
-// the console, which it joins; navigation decides what is shown when.
+// the console, which it joins; the browser and the run decide what is shown when.
 #pragma once
 
 #include <cstdint>

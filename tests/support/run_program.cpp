@@ -252,7 +252,8 @@ bool wait_for_process(pid_t pid, const char* name, int seconds,
   const std::string path = "/proc/" + std::to_string(pid) + "/" + name;
   while (std::chrono::steady_clock::now() < deadline) {
     std::ifstream file(path);
-    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::string text((std::istreambuf_iterator<char>(file)),
+                           std::istreambuf_iterator<char>());
     if (holds(text)) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }

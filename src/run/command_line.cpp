@@ -1,6 +1,6 @@
 // Reading the command line: the options of --dump and --check, each read on
 // its own, then judged together.
-#include "navigation/command_line.h"
+#include "run/command_line.h"
 
 #include <sys/stat.h>
 
@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "navigation/loading.h"
-#include "navigation/site_root.h"
+#include "browser/browser.h"
+#include "web/web.h"
 
 namespace {
 
@@ -63,13 +63,6 @@ bool takes_value(std::string_view option) {
          option == "--max-depth";
 }
 
-// Why a pattern of --exclude is one regcomp cannot read; empty when it can.
-std::string why_pattern_fails(const std::string& pattern) {
-  AddressPatterns patterns;
-  const std::string why = patterns.add(pattern);
-  return why.empty() ? why : "--exclude " + pattern + ": " + why;
-}
-
 // Sets an option that takes a value; returns why the value is wrong, empty
 // when it is not. `value` is null when the command line ends first.
 std::string set_valued(std::string_view option, const char* value, CheckOptions& options) {
@@ -96,7 +89,8 @@ std::string set_valued(std::string_view option, const char* value, CheckOptions&
     options.root = word;
   } else if (option == "--exclude") {
     options.exclude.emplace_back(word);
-    return why_pattern_fails(options.exclude.back());
+    const std::string why = why_exclude_fails(options.exclude.back());
+    return why.empty() ? why : "--exclude " + options.exclude.back() + ": " + why;
   } else {
     options.stdin_name = word;
   }

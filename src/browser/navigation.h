@@ -1,4 +1,4 @@
-// Navigation: start-up, the addresses being shown and gone back to, the page
+// Inside the browser: the addresses being shown and gone back to, the page
 // load sequence, the steps between pages, and the command loop that steers.
 #pragma once
 
@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/user_files.h"
+#include "browser/browser.h"
 #include "console/console.h"
 #include "page/page.h"
 
@@ -48,14 +50,6 @@ void go_to_address(NavigationState& nav, std::string address, PageModel& page, C
 // and ask again.
 Answer prompt_url(Console& console, std::string_view help = {});
 
-// The commands, one line each, as --help and the ? command list them.
-extern const std::string_view command_list;
-
 // Reads one command word at a time until exit, the end of input or, except
 // at a terminal, an unknown word; or until `out` can no longer be written.
-void command_loop(NavigationState& nav, PageModel& page, Console& console);
-
-// The whole run: an option, or the first address from args[1] or the prompt,
-// the first page, then the command loop. Returns the exit status.
-int start_up(int argc, const char* const* argv, std::istream& in, std::ostream& out,
-             std::ostream& err);
+void command_loop(NavigationState& nav, PageModel& page, Console& console, const UserFiles& files);

@@ -1,8 +1,7 @@
-// A site's folder on disk: which address is which file, reading a file only
-// when it is a regular one inside the folder, and the addresses left out.
-#include "navigation/site_root.h"
+// A site's folder on disk: which address is which file, and reading a file
+// only when it is a regular one inside the folder.
+#include "check/site_root.h"
 
-#include <re2/re2.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -81,28 +80,4 @@ SideAnswer read_root_file(const SiteRoot& root, const RootFile& file) {
   if (answer.stop == TransferStop::cut) answer.failure.clear();
   answer.body = std::move(got.body);
   return answer;
-}
-
-AddressPatterns::AddressPatterns() = default;
-AddressPatterns::~AddressPatterns() = default;
-
-std::string AddressPatterns::add(const std::string& pattern) {
-  RE2::Options options;
-  options.set_posix_syntax(true);
-  options.set_log_errors(false);
-  auto made = std::make_unique<RE2>(pattern, options);
-  if (!made->ok()) {
-    const std::string& part = made->error_arg();
-    if (made->error_code() == RE2::ErrorBadEscape && part.size() == 2 && is_digit(part[1]))
-      return "a back-reference (" + part + ") is not matched here: it can take time without end";
-    return made->error();
-  }
-  compiled.push_back(std::move(made));
-  return {};
-}
-
-bool AddressPatterns::match(const std::string& address) const {
-  return std::any_of(compiled.begin(), compiled.end(), [&address](const auto& pattern) {
-    return RE2::PartialMatch(address, *pattern);
-  });
 }

@@ -1,6 +1,6 @@
 // Report lines of --check in each format, a page's problems bounded, the
 // summary, and the verdict on a link, alike for named pages and a whole site.
-#include "navigation/check_report.h"
+#include "check/check_report.h"
 
 #include <array>
 #include <charconv>
@@ -231,13 +231,6 @@ LinkVerdict verdict_of(const SideAnswer& answer) {
     return {answer.failure, answer.stop == TransferStop::none ? answer.status : 0};
   if (!holds_record(answer.body)) return {std::string(message::not_a_page), 0};
   return {};
-}
-
-void say_failure(Console& console, const std::string& name, std::string_view reason) {
-  std::string line = name;
-  line += ": ";
-  line += reason;
-  say_on_error(console, line);
 }
 
 std::string counted(std::size_t count, std::string_view one, std::string_view many) {

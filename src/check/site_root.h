@@ -1,18 +1,11 @@
-// Inside navigation: a site checked from the folder it is written in (--root),
-// and the addresses its check leaves out (--exclude).
+// Inside the check: a site checked from the folder it is written in (--root).
 #pragma once
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "web/web.h"
-
-namespace re2 {
-class RE2;
-}
 
 // The folder on disk that holds what the server serves under the folder of
 // the start's address.
@@ -46,21 +39,3 @@ std::string file_identity(const SiteRoot& root, const RootFile& file);
 // only a regular file inside the folder, never waiting for one. Otherwise
 // the failure names the file: "no file site/x.txt".
 SideAnswer read_root_file(const SiteRoot& root, const RootFile& file);
-
-// Patterns of addresses to leave out (--exclude), in POSIX extended syntax
-// matched in time linear in the address, so that no pattern can hold a check
-// for ever: back-references, which need more, are refused.
-class AddressPatterns {
- public:
-  AddressPatterns();
-  ~AddressPatterns();
-  AddressPatterns(const AddressPatterns&) = delete;
-  AddressPatterns& operator=(const AddressPatterns&) = delete;
-
-  // Adds a pattern; why it is wrong, empty when it is not.
-  std::string add(const std::string& pattern);
-  bool match(const std::string& address) const;
-
- private:
-  std::vector<std::unique_ptr<re2::RE2>> compiled;
-};

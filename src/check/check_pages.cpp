@@ -10,8 +10,8 @@
 #include "base/exit_status.h"
 #include "base/limits.h"
 #include "base/messages.h"
-#include "navigation/check_report.h"
-#include "navigation/page_tools.h"
+#include "check/check.h"
+#include "check/check_report.h"
 #include "page/page.h"
 #include "web/web.h"
 

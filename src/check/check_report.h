@@ -1,4 +1,4 @@
-// Inside navigation: what --check says of pages and of the links on them, in
+// Inside the check: what --check says of pages and of the links on them, in
 // the form editors read, as JSON Lines or as workflow annotations; shared by
 // the check of named pages and the check of a whole site.
 #pragma once
@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "base/shown_text.h"
-#include "navigation/page_tools.h"
+#include "check/check.h"
 #include "page/page.h"
 #include "web/web.h"
 
@@ -91,10 +91,6 @@ class Report {
 // What is said of a page, or a site, that does not fit in memory to be checked.
 inline constexpr std::string_view page_too_big = "OUT OF MEMORY: the page is too big to check here";
 inline constexpr std::string_view site_too_big = "OUT OF MEMORY: the site is too big to check here";
-
-// The line on standard error that says why `name` failed: "linebrowse:
-// NAME: REASON", shown safely by standard error's rule.
-void say_failure(Console& console, const std::string& name, std::string_view reason);
 
 // "3 errors", "1 warning"; "2 addresses" when `many` says so.
 std::string counted(std::size_t count, std::string_view one, std::string_view many = {});

@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "base/messages.h"
-#include "navigation/loading.h"
-#include "navigation/navigation.h"
+#include "browser/loading.h"
+#include "browser/navigation.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // and standard error whether it came whole.
 #include "base/exit_status.h"
 #include "base/messages.h"
-#include "navigation/check_report.h"
-#include "navigation/loading.h"
-#include "navigation/page_tools.h"
+#include "run/run.h"
+#include "view/view.h"
+#include "web/web.h"
 
 // Whatever went wrong is said, each thing once, and the status says that the
 // page did not come whole; the rows that were read are still written.

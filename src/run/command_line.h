@@ -1,10 +1,10 @@
-// Inside navigation: what the words on the command line ask for, read and
+// Inside the run: what the words on the command line ask for, read and
 // judged before anything else happens.
 #pragma once
 
 #include <string>
 
-#include "navigation/page_tools.h"
+#include "check/check.h"
 
 struct CommandLine {
   enum class Run { dialogue, help, version, dump, check, check_site, wrong };

@@ -1,4 +1,4 @@
-// Inside navigation: bringing a page in and saying what went wrong on the
+// Inside the browser: bringing a page in and saying what went wrong on the
 // way, shared by the load sequence, the command loop and the one-shot runs.
 #pragma once
 
@@ -21,10 +21,6 @@ inline RowsShown rows_shown(const RunMode& mode) {
 // the page broke. A load or a command that ran out of memory outside the
 // reading has no line to name.
 void say_decoding_error(const ParseEnd& where, Console& console);
-
-// The file:// address of a path typed as one: a word that starts with /,
-// ./, ../ or ~/. None for any other word.
-std::optional<std::string> local_file_address(std::string_view word);
 
 // An address typed or followed, forced to plain HTTP; an https address is
 // said to be loaded without it.

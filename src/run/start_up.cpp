@@ -1,6 +1,6 @@
-// Start-up: what the command line asks for, the run's mode decided once from
-// it, its console built on that, and then the run: the dialogue's first page
-// and command loop, or --dump, or --check.
+// Start-up: what the command line asks for, the run's mode and the person's
+// files decided once from it and the environment, its console built on that,
+// and then the run: the browser, --dump, or the check.
 #include <cstdlib>
 #include <optional>
 #include <string_view>
@@ -8,10 +8,10 @@
 #include "base/exit_status.h"
 #include "base/messages.h"
 #include "base/user_files.h"
-#include "navigation/command_line.h"
-#include "navigation/loading.h"
-#include "navigation/navigation.h"
-#include "navigation/page_tools.h"
+#include "browser/browser.h"
+#include "check/check.h"
+#include "run/command_line.h"
+#include "run/run.h"
 
 namespace {
 
@@ -57,46 +57,9 @@ void print_usage(std::ostream& out) {
       << std::flush;
 }
 
-// What the first prompt says to ?, h or help at a terminal.
-constexpr std::string_view first_prompt_help =
-    "TYPE THE ADDRESS OF A PAGE AND PRESS ENTER, SUCH AS 127.0.0.1:8417/index.txt\n"
-    "(http:// IS PUT IN FRONT), OR A PAGE ON DISK: file:///home/me/page.txt.\n"
-    "CTRL-D LEAVES. ONCE A PAGE IS SHOWN, ? LISTS THE COMMANDS.\n";
-
 // The address on the command line as typed, or the file:// address of a path.
 std::string as_given(const std::string& address) {
   return local_file_address(address).value_or(address);
-}
-
-// The first address: the argument as typed, or asked for. Nothing when the
-// person at a terminal ends the run instead of answering.
-std::optional<std::string> first_address(const CommandLine& command, Console& console) {
-  if (!command.address.empty()) return as_given(command.address);
-  for (;;) {
-    Answer answer = prompt_url(console, first_prompt_help);
-    if (answer.kind == Answer::typed) return std::move(answer.word);
-    if (answer.kind == Answer::ended) return std::nullopt;
-  }  // Ctrl-C asks again: there is no page to go back to yet
-}
-
-int browse(const CommandLine& command, Console& console) {
-  NavigationState nav;
-  PageModel page;
-  auto address = first_address(command, console);
-  if (!address) return exit_status::ok;
-  nav.current_url = std::move(*address);
-  load_page(nav, page, console);
-  if (console.mode.terminal)
-    say(console, message::lists_the_commands);  // once, after the first page
-  command_loop(nav, page, console);
-  return exit_status::ok;
-}
-
-// Where a person's lines typed at a terminal are kept from run to run:
-// LINEBROWSE_HISTORY when it is set (empty for nowhere), else the state folder.
-std::string history_file() {
-  if (const char* named = std::getenv("LINEBROWSE_HISTORY")) return named;
-  return user_state_file("history");
 }
 
 // The mode of the run, decided here and only here.
@@ -113,10 +76,10 @@ RunMode mode_for(const CommandLine& command) {
   }
 }
 
-int run(const CommandLine& command, Console& console) {
+int run(const CommandLine& command, Console& console, const UserFiles& files) {
   switch (command.run) {
     case CommandLine::Run::dialogue:
-      return browse(command, console);
+      return browse(command.address.empty() ? "" : as_given(command.address), console, files);
     case CommandLine::Run::help:
       print_usage(console.out);
       return exit_status::ok;
@@ -145,8 +108,9 @@ int start_up(int argc, const char* const* argv, std::istream& in, std::ostream& 
              std::ostream& err) {
   WatchedOutput watched(out);
   const CommandLine command = read_command_line(argc, argv);
-  Console console(mode_for(command), in, watched.stream(), err, history_file());
-  const int status = run(command, console);
+  const UserFiles files = user_files();
+  Console console(mode_for(command), in, watched.stream(), err, files.history);
+  const int status = run(command, console, files);
   if (const std::string failure = watched.failure(); !failure.empty()) {
     say_on_error(console, message::write_error + failure);
     return exit_status::failed;

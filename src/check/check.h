@@ -1,5 +1,5 @@
-// Inside navigation: the two runs that take no commands, for scripts and for
-// page authors; start-up calls them for their options.
+// The author's check: pages and whole sites read as readers will read them,
+// every problem said at its line. What the run above calls.
 #pragma once
 
 #include <cstddef>
@@ -9,11 +9,6 @@
 #include <vector>
 
 #include "console/console.h"
-
-// --dump: the page at `address` retrieved once and written as the dialogue
-// shows it, never reading input. 0 when it came whole with a 2xx status;
-// else 1, with a line on `err` for each failure.
-int dump_page(const std::string& address, Console& console);
 
 // How a report is written: NAME:LINE: error|warning: MESSAGE for people and
 // editors, one JSON object a line for programs, or GitHub workflow commands.
@@ -47,3 +42,6 @@ int check_pages(const CheckOptions& options, Console& console);
 // each link on them retrieved once, pages followed; then the summary line.
 // The status as for check_pages; 1 also when Ctrl-C stopped the check.
 int check_site(const CheckOptions& options, Console& console);
+
+// Why a pattern of --exclude cannot be matched; empty when it can.
+std::string why_exclude_fails(const std::string& pattern);

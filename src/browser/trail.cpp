@@ -1,7 +1,7 @@
 // The trail of pages that b goes back through at a terminal: a page left by a
 // link or by g goes on it, and b takes the most recent off before loading it.
 #include "base/limits.h"
-#include "navigation/navigation.h"
+#include "browser/navigation.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Bookmarks: a line-record page on disk, so that any editor and --check read
 // it. a adds the page being read to it; m shows it as a page, whose links go
 // to the pages kept.
-#include "navigation/bookmarks.h"
+#include "browser/bookmarks.h"
 
 #include <sys/stat.h>
 
@@ -14,8 +14,8 @@
 #include "base/limits.h"
 #include "base/messages.h"
 #include "base/user_files.h"
-#include "navigation/loading.h"
-#include "navigation/navigation.h"
+#include "browser/loading.h"
+#include "browser/navigation.h"
 
 std::string mended_label(std::string_view label) {
   std::string mended(label);
@@ -78,8 +78,6 @@ BookmarksWithOne with_bookmark(std::string body, const Bookmark& bookmark) {
 
 namespace {
 
-std::string bookmarks_file() { return user_data_file("bookmarks.txt"); }
-
 // The file's text, empty when there is none yet; nothing when it cannot be
 // read or is past the cap, which is said.
 std::optional<std::string> read_bookmarks_file(const std::string& path, Console& console) {
@@ -134,12 +132,12 @@ void keep_bookmark(const std::string& path, BookmarksWithOne added, std::string_
 
 }  // namespace
 
-void add_bookmark(const NavigationState& nav, const PageModel& page, Console& console) {
+void add_bookmark(const NavigationState& nav, const PageModel& page, Console& console,
+                  const std::string& path) {
   if (is_file_address(nav.current_url)) {
     say(console, message::no_bookmark_on_disk);
     return;
   }
-  const std::string path = bookmarks_file();
   if (path.empty()) {
     say(console, message::bookmarks_without_home);
     return;
@@ -155,8 +153,8 @@ void add_bookmark(const NavigationState& nav, const PageModel& page, Console& co
   keep_bookmark(path, with_bookmark(std::move(*text), {title, nav.current_url}), title, console);
 }
 
-void show_bookmarks(NavigationState& nav, PageModel& page, Console& console) {
-  const std::string path = bookmarks_file();
+void show_bookmarks(NavigationState& nav, PageModel& page, Console& console,
+                    const std::string& path) {
   struct stat about {};
   if (path.empty() || stat(path.c_str(), &about) != 0) {
     if (path.empty() || errno == ENOENT)

@@ -7,9 +7,9 @@
 
 #include "base/ascii.h"
 #include "base/messages.h"
-#include "navigation/bookmarks.h"
-#include "navigation/loading.h"
-#include "navigation/navigation.h"
+#include "browser/bookmarks.h"
+#include "browser/loading.h"
+#include "browser/navigation.h"
 
 const std::string_view command_list =
     "  NUMBER  follow the link of that row\n"
@@ -91,9 +91,15 @@ void search(const std::string& word, std::string& last_search, const PageModel& 
   display_matching_rows(page, last_search, console);
 }
 
+// What the command loop keeps between commands beside the page.
+struct Session {
+  std::string last_search;
+  const UserFiles& files;
+};
+
 // Carries out one command word; false when it ends the run.
-bool carry_out(const std::string& word, NavigationState& nav, PageModel& page,
-               std::string& last_search, Console& console) {
+bool carry_out(const std::string& word, NavigationState& nav, PageModel& page, Session& session,
+               Console& console) {
   const bool terminal = console.mode.terminal;
   if (!word.empty() && is_digit(word[0]) && (all_digits(word) || !terminal)) {
     follow_link(word, nav, page, console);  // through pipes the leading digits count: 12abc is 12
@@ -118,11 +124,11 @@ bool carry_out(const std::string& word, NavigationState& nav, PageModel& page,
   } else if (is_one_of(word, {"u"})) {
     say_where(nav, console);
   } else if (is_one_of(word, {"a"})) {
-    add_bookmark(nav, page, console);
+    add_bookmark(nav, page, console, session.files.bookmarks);
   } else if (is_one_of(word, {"m"})) {
-    show_bookmarks(nav, page, console);
+    show_bookmarks(nav, page, console, session.files.bookmarks);
   } else if (word.starts_with('/')) {
-    search(word, last_search, page, console);
+    search(word, session.last_search, page, console);
   } else if (is_one_of(word, {"?", "h", "help"})) {
     console.out << command_list << std::flush;
   } else {
@@ -136,13 +142,13 @@ bool carry_out(const std::string& word, NavigationState& nav, PageModel& page,
 // A page that ran out of memory holds what there was until the next load
 // empties it, so a command may find none left. It is then given up and said
 // as a page that cannot be decoded is; the run goes on.
-void command_loop(NavigationState& nav, PageModel& page, Console& console) {
-  std::string last_search;
+void command_loop(NavigationState& nav, PageModel& page, Console& console, const UserFiles& files) {
+  Session session{{}, files};
   while (console.out) {  // output that can no longer be written ends the run, which says why
     try {
       const Answer answer = prompt_word(console, message::command_prompt, Recall::commands);
       if (answer.kind == Answer::cancelled) continue;
-      if (answer.kind == Answer::ended || !carry_out(answer.word, nav, page, last_search, console))
+      if (answer.kind == Answer::ended || !carry_out(answer.word, nav, page, session, console))
         return;
     } catch (const std::bad_alloc&) {
       say_decoding_error({}, console);

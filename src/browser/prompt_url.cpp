@@ -5,8 +5,8 @@
 
 #include "base/ascii.h"
 #include "base/messages.h"
-#include "navigation/loading.h"
-#include "navigation/navigation.h"
+#include "browser/loading.h"
+#include "browser/navigation.h"
 
 std::string normalized_address(std::string_view url, Console& console) {
   NormalizedUrl normalized = normalize_url(url);

@@ -11,9 +11,10 @@
 
 #include "base/exit_status.h"
 #include "base/messages.h"
-#include "navigation/check_report.h"
-#include "navigation/page_tools.h"
-#include "navigation/site_root.h"
+#include "check/address_patterns.h"
+#include "check/check.h"
+#include "check/check_report.h"
+#include "check/site_root.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// Inside navigation: the bookmarks, a line-record page on disk in the data
+// Inside the browser: the bookmarks, a line-record page on disk in the data
 // folder, and the two commands that keep and show them.
 #pragma once
 
@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "browser/navigation.h"
 #include "console/console.h"
-#include "navigation/navigation.h"
 #include "page/page.h"
 
 struct Bookmark {
@@ -45,6 +45,8 @@ BookmarksWithOne with_bookmark(std::string body, const Bookmark& bookmark);
 // a: adds the page being read, by its title and address, unless it is kept
 // already: under a lock, the file as it stands with one record more, written
 // whole. What cannot be read or written is said, and the session goes on.
-void add_bookmark(const NavigationState& nav, const PageModel& page, Console& console);
+void add_bookmark(const NavigationState& nav, const PageModel& page, Console& console,
+                  const std::string& path);
 // m: goes to the bookmarks, shown as a page, as g goes to an address.
-void show_bookmarks(NavigationState& nav, PageModel& page, Console& console);
+void show_bookmarks(NavigationState& nav, PageModel& page, Console& console,
+                    const std::string& path);
