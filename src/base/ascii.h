@@ -12,6 +12,9 @@ constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
 // tab, form feed and carriage return.
 constexpr bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
+// A C0 control byte or DEL: never shown or kept as it is.
+constexpr bool is_control(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }
+
 // A byte in lower case when it is an ASCII capital, as itself otherwise.
 constexpr char ascii_lower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
@@ -46,4 +49,26 @@ constexpr bool starts_ignoring_case(std::string_view text, std::string_view lowe
 constexpr bool ends_ignoring_case(std::string_view text, std::string_view lower) {
   return text.size() >= lower.size() &&
          equals_ignoring_case(text.substr(text.size() - lower.size()), lower);
+}
+
+// Whether an address starts with http:// or with https://, as a person types
+// the scheme: all in lower case or all in capitals.
+constexpr bool has_http_scheme(std::string_view address) {
+  return address.starts_with("http://") || address.starts_with("HTTP://");
+}
+constexpr bool has_https_scheme(std::string_view address) {
+  return address.starts_with("https://") || address.starts_with("HTTPS://");
+}
+
+// The scheme that an address written in full starts with, "http" of
+// http://h/p: a letter, then letters, digits, + - or ., then "://". Empty
+// for a name that starts otherwise, such as a path.
+constexpr std::string_view scheme_written(std::string_view name) {
+  const std::size_t colon = name.find("://");
+  if (colon == std::string_view::npos || colon == 0) return {};
+  const auto is_letter = [](char c) { return ascii_lower(c) >= 'a' && ascii_lower(c) <= 'z'; };
+  if (!is_letter(name[0])) return {};
+  for (const char c : name.substr(0, colon))
+    if (!is_letter(c) && !is_digit(c) && c != '+' && c != '-' && c != '.') return {};
+  return name.substr(0, colon);
 }

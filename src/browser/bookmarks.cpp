@@ -20,8 +20,7 @@
 std::string mended_label(std::string_view label) {
   std::string mended(label);
   std::replace_if(
-      mended.begin(), mended.end(),
-      [](char c) { return c == '|' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }, ' ');
+      mended.begin(), mended.end(), [](char c) { return c == '|' || is_control(c); }, ' ');
   return mended;
 }
 

@@ -45,7 +45,7 @@ Retrieval fetch_page(const std::string& url, Console& console) {
   Retrieval got = retrieve(url, terminal ? watch_at_terminal(console) : TransferWatch{});
   clear_status(console);
   if (terminal) {
-    if (!got.failure.empty()) say(console, "", got.failure);
+    if (!came_whole(got.stop, got.status)) say(console, "", got.failure);
     if (!got.moved_to.empty()) remember_address(console, percent_encoded(got.moved_to));
   }
   if (got.stop == TransferStop::out_of_memory) throw std::bad_alloc();
@@ -75,7 +75,7 @@ void read_or_say_why(PageModel& page, Retrieval& got, Console& console) {
 // status. A body without a record that nothing else explains is said so.
 bool brings_no_page(const Retrieval& got, Console& console) {
   if (got.responded && holds_record(got.body)) return false;
-  if (got.responded && got.failure.empty()) say(console, message::not_a_page);
+  if (got.responded && came_whole(got.stop, got.status)) say(console, message::not_a_page);
   return true;
 }
 

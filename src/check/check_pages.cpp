@@ -7,6 +7,7 @@
 #include <optional>
 #include <unordered_map>
 
+#include "base/ascii.h"
 #include "base/exit_status.h"
 #include "base/limits.h"
 #include "base/messages.h"
@@ -20,7 +21,7 @@ namespace {
 // A page's body, or why it cannot be read.
 struct ReadPage {
   std::string body;
-  std::string failure;
+  std::optional<std::string> failure;  // why it cannot be read, when it cannot
   bool cut = false;
 };
 
@@ -39,11 +40,11 @@ ReadPage read_stream(std::istream& in) {
 
 ReadPage read_name(const std::string& name, std::istream& in) {
   if (name == "-") return read_stream(in);
-  if (name.find("://") != std::string::npos) {
+  if (!scheme_written(name).empty()) {
     Retrieval got = retrieve(name);
     ReadPage page;
     page.cut = got.stop == TransferStop::cut;
-    if (!got.failure.empty() && !page.cut) page.failure = got.failure;
+    if (!link_came(got.stop, got.status)) page.failure = got.failure;
     page.body = std::move(got.body);
     return page;
   }
@@ -80,8 +81,7 @@ LinkVerdicts check_links(std::string_view body, Console& console) {
   each_link(body, [&](std::size_t /*line*/, std::string_view target) {
     std::string loaded = normalize_url(target).address;
     if (links.number_of.contains(loaded)) return;
-    std::string canonical = canonical_address(loaded);
-    if (canonical.empty()) canonical = loaded;
+    std::string canonical = canonical_or_given(loaded);
     const auto [known, added] = number_of_canonical.emplace(canonical, addresses.size());
     if (added) addresses.push_back(std::move(canonical));
     links.number_of.emplace(std::move(loaded), known->second);
@@ -111,7 +111,7 @@ void check_one(const std::string& name, const ReadPage& page, const CheckOptions
   if (links) {
     sink.link = [&](std::size_t line, std::string_view target) {
       const LinkVerdict& verdict = links->of(target);
-      if (!verdict.why.empty()) report.link_problem(line, normalize_url(target).address, verdict);
+      if (!verdict.good()) report.link_problem(line, normalize_url(target).address, verdict);
     };
   }
   check_page(page.body, report.message_rule(), sink);
@@ -130,11 +130,11 @@ int check_pages(const CheckOptions& options, Console& console) {
     const std::string& shown = name == "-" ? options.stdin_name : name;
     try {
       const ReadPage page = read_name(name, console.in);
-      if (page.failure.empty()) {
+      if (!page.failure) {
         check_one(shown, page, options, console, report);
         ++pages;
       } else {
-        say_failure(console, shown, page.failure);
+        say_failure(console, shown, *page.failure);
         unreadable = true;
       }
     } catch (const std::bad_alloc&) {

@@ -57,6 +57,19 @@ void append_number(std::string& text, std::size_t number) {
   text.append(digits.data(), static_cast<std::size_t>(end - digits.data()));
 }
 
+// A severity as reports and annotations name it.
+std::string_view name_of(Report::Severity severity) {
+  switch (severity) {
+    case Report::Severity::error:
+      return "error";
+    case Report::Severity::warning:
+      return "warning";
+    case Report::Severity::note:
+      break;
+  }
+  return "note";
+}
+
 std::string link_message(std::string_view address, std::string_view why) {
   std::string message = "link to ";
   message += address;
@@ -120,14 +133,14 @@ bool Report::count(bool error) {
 
 void Report::problem(const PageProblem& problem) {
   if (count(problem.error))
-    write(problem.line, problem.error ? "error" : "warning", problem.message);
+    write(problem.line, problem.error ? Severity::error : Severity::warning, problem.message);
 }
 
 void Report::link_problem(std::size_t line, std::string_view address, const LinkVerdict& verdict) {
   if (!count(true)) return;
   const std::string message = link_message(address, verdict.why);
-  write(line, "error", format == ReportFormat::text ? visible(message, rule) : message, address,
-        &verdict);
+  write(line, Severity::error, format == ReportFormat::text ? visible(message, rule) : message,
+        address, &verdict);
 }
 
 void Report::end_page(std::size_t unseen_errors, std::size_t unseen_warnings) {
@@ -135,14 +148,14 @@ void Report::end_page(std::size_t unseen_errors, std::size_t unseen_warnings) {
   warnings_ += unseen_warnings;
   const std::size_t more = more_on_page + unseen_errors + unseen_warnings;
   if (more == 0) return;
-  write(0, "note",
+  write(0, Severity::note,
         counted(more, "more problem") + " not shown (--max-problems " +
             std::to_string(max_problems) + ")");
 }
 
 // NAME:LINE: SEVERITY: MESSAGE, or without LINE for the page as a whole; the
 // same as a JSON object or a workflow command.
-void Report::write(std::size_t line, std::string_view severity, std::string_view message,
+void Report::write(std::size_t line, Severity severity, std::string_view message,
                    std::string_view address, const LinkVerdict* verdict) {
   if (format == ReportFormat::json) {
     // The object's fixed keys are written around strings the library
@@ -156,7 +169,7 @@ void Report::write(std::size_t line, std::string_view severity, std::string_view
     else
       waiting += "null";
     waiting += R"(,"severity":")";
-    waiting += severity;
+    waiting += name_of(severity);
     waiting += R"(","message":)";
     append_json_string(waiting, message);
     if (verdict != nullptr) {
@@ -173,7 +186,7 @@ void Report::write(std::size_t line, std::string_view severity, std::string_view
     waiting += "}\n";
   } else if (format == ReportFormat::github) {
     waiting += "::";
-    waiting += severity == "note" ? "notice" : severity;
+    waiting += severity == Severity::note ? "notice" : name_of(severity);
     waiting += " file=";
     waiting += name;
     if (line != 0) {
@@ -190,7 +203,7 @@ void Report::write(std::size_t line, std::string_view severity, std::string_view
       append_number(waiting, line);
     }
     waiting += ": ";
-    waiting += severity;
+    waiting += name_of(severity);
     waiting += ": ";
     waiting += message;
     waiting += '\n';
@@ -227,9 +240,11 @@ void Report::flush() {
 int Report::status(bool strict) const { return errors_ > 0 || (strict && warnings_ > 0) ? 1 : 0; }
 
 LinkVerdict verdict_of(const SideAnswer& answer) {
-  if (!answer.failure.empty())
-    return {answer.failure, answer.stop == TransferStop::none ? answer.status : 0};
-  if (!holds_record(answer.body)) return {std::string(message::not_a_page), 0};
+  using Outcome = LinkVerdict::Outcome;
+  if (answer.stop != TransferStop::none && answer.stop != TransferStop::cut)
+    return {Outcome::not_retrieved, answer.failure, 0};
+  if (!success_status(answer.status)) return {Outcome::status, answer.failure, answer.status};
+  if (!holds_record(answer.body)) return {Outcome::not_a_page, std::string(message::not_a_page), 0};
   return {};
 }
 

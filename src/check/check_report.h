@@ -16,8 +16,11 @@
 
 // Why links to an address fail; `why` is empty when they lead to a page.
 struct LinkVerdict {
+  enum class Outcome { good, not_retrieved, status, not_a_page };
+  Outcome outcome = Outcome::good;
   std::string why;  // the retrieval's failure, or that its first line holds no record
   long status = 0;  // the HTTP status, when a status outside 2xx is why
+  bool good() const { return outcome == Outcome::good; }
 };
 
 // The verdict on links to what a retrieval brought.
@@ -43,6 +46,8 @@ struct ReportEnd {
 // line at the page's end says how many more there were.
 class Report {
  public:
+  enum class Severity { error, warning, note };
+
   Report(std::ostream& out, ReportFormat format, std::size_t max_problems, TextRule rule);
   ~Report();
   Report(const Report&) = delete;
@@ -71,7 +76,7 @@ class Report {
   std::size_t warnings() const { return warnings_; }
 
  private:
-  void write(std::size_t line, std::string_view severity, std::string_view message,
+  void write(std::size_t line, Severity severity, std::string_view message,
              std::string_view address = {}, const LinkVerdict* verdict = nullptr);
   // Counts a problem; whether the page may still write one.
   bool count(bool error);

@@ -8,14 +8,17 @@
 #include <algorithm>
 #include <memory>
 
+#include "base/ascii.h"
 #include "base/user_files.h"
 
 namespace {
 
-using HistoryList = std::unique_ptr<History, decltype(&history_end)>;
+constexpr std::string_view go_to = "g ";
+
+}  // namespace
 
 HistoryList new_history() {
-  HistoryList list(history_init(), history_end);
+  HistoryList list(history_init());
   HistEvent event;
   if (list) {
     ::history(list.get(), &event, H_SETSIZE, kept_lines);
@@ -24,15 +27,9 @@ HistoryList new_history() {
   return list;
 }
 
-constexpr std::string_view go_to = "g ";
-
-}  // namespace
-
 std::optional<std::string> kept_line(std::string_view line, Recall recall) {
   const bool blank = std::all_of(line.begin(), line.end(), [](char c) { return c == ' '; });
-  const bool control = std::any_of(line.begin(), line.end(), [](char c) {
-    return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
-  });
+  const bool control = std::any_of(line.begin(), line.end(), is_control);
   if (blank || control) return std::nullopt;
   return recall == Recall::addresses ? std::string(go_to) + std::string(line) : std::string(line);
 }

@@ -2,17 +2,24 @@
 // line editor's own file, which several runs may write at once.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "console/console.h"
+#include "console/console_state.h"
 
 struct history;
 
 // How many lines the file keeps, the newest.
 inline constexpr int kept_lines = 1000;
+
+// A history as every one of the run is set up: the newest kept_lines, a line
+// typed again not kept twice in a row.
+using HistoryList = std::unique_ptr<struct history, EndHistory>;
+HistoryList new_history();
 
 // A line as it is kept: a command as typed, an address as the command that
 // goes there ("g ADDRESS"). None for a blank line, or one that holds a

@@ -194,13 +194,8 @@ Answer prompt_at_terminal(Console& console, std::string_view prompt, Recall reca
 
 void start_line_editor(Console& console) {
   ConsoleState& state = *console.state;
-  state.command_history.reset(history_init());
-  state.address_history.reset(history_init());
-  for (History* history : {state.command_history.get(), state.address_history.get()}) {
-    HistEvent event;
-    ::history(history, &event, H_SETSIZE, kept_lines);
-    ::history(history, &event, H_SETUNIQUE, 1);
-  }
+  state.command_history = new_history();
+  state.address_history = new_history();
   state.editor.reset(el_init("linebrowse", stdin, stdout, stdout));
   EditLine* editor = state.editor.get();
   el_set(editor, EL_CLIENTDATA, &console);

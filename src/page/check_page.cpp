@@ -188,18 +188,10 @@ std::string_view scheme_of(std::string_view target) {
   return {};
 }
 
-bool is_http(std::string_view target) {
-  return target.starts_with("http://") || target.starts_with("HTTP://");
-}
-
-bool is_https(std::string_view target) {
-  return target.starts_with("https://") || target.starts_with("HTTPS://");
-}
-
 // A link of another scheme (mailto:, ftp://...): readers get http:// put in
 // front of it, which no check should retrieve.
 bool is_other_scheme(std::string_view target) {
-  return !is_http(target) && !is_https(target) && !scheme_of(target).empty();
+  return !has_http_scheme(target) && !has_https_scheme(target) && !scheme_of(target).empty();
 }
 
 // A byte libcurl cannot send as it stands in an address; none when there is none.
@@ -207,7 +199,7 @@ std::string_view unsendable_byte(std::string_view target) {
   for (const char c : target) {
     if (c == '\0') return "a NUL byte";
     if (c == ' ') return "a space";
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return "a control character";
+    if (is_control(c)) return "a control character";
   }
   return {};
 }
@@ -235,9 +227,9 @@ PageProblem loads_as(std::size_t line, std::string_view words, std::string_view 
 // well, or to a host named after a file or a folder.
 void check_address(std::string_view target, std::size_t line, TextRule rule,
                    const PageCheckSink& sink) {
-  if (is_https(target)) {
+  if (has_https_scheme(target)) {
     sink.problem({line, false, "https link target: it is loaded over plain http"});
-  } else if (is_http(target)) {
+  } else if (has_http_scheme(target)) {
     return;
   } else if (const std::string_view scheme = scheme_of(target); !scheme.empty()) {
     std::string words = "a ";

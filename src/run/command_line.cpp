@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/ascii.h"
 #include "browser/browser.h"
 #include "web/web.h"
 
@@ -116,7 +117,7 @@ bool sets_flag(std::string_view option, CheckOptions& options) {
 // no scheme whose first part, which would be its host, is a file or folder here.
 bool is_path_start(const std::string& start) {
   if (local_file_address(start) || is_file_address(start)) return true;
-  if (start.find("://") != std::string::npos) return false;
+  if (!scheme_written(start).empty()) return false;
   const std::string first = start.substr(0, start.find('/'));
   struct stat about {};
   return first.find(':') == std::string::npos && stat(first.c_str(), &about) == 0;

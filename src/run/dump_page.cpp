@@ -10,15 +10,16 @@
 // page did not come whole; the rows that were read are still written.
 int dump_page(const std::string& address, Console& console) {
   Retrieval got = retrieve(address);
+  const bool whole = came_whole(got.stop, got.status);
   const std::string failure = std::move(got.failure);
   PageModel page;
   split_lines(page, std::move(got.body));
   const ParseEnd end = parse_page(page);
   if (page.line_labels.empty()) {  // no page: nothing to write, and one line to say why
-    say_failure(console, address, failure.empty() ? message::not_a_page : failure);
+    say_failure(console, address, whole ? message::not_a_page : failure);
     return exit_status::failed;
   }
-  if (!failure.empty()) say_failure(console, address, failure);
+  if (!whole) say_failure(console, address, failure);
   if (end.out_of_memory)
     say_failure(console, address, message::out_of_memory_alone);
   else if (end.line != 0)
@@ -26,5 +27,5 @@ int dump_page(const std::string& address, Console& console) {
                 std::string(message::error_decoding_page) + " " + std::string(message::at_line) +
                     std::to_string(end.line));
   display_page(page, RowsShown::own, console);
-  return failure.empty() && end.line == 0 ? exit_status::ok : exit_status::failed;
+  return whole && end.line == 0 ? exit_status::ok : exit_status::failed;
 }

@@ -12,17 +12,9 @@
 
 namespace {
 
-bool has_http_scheme(std::string_view url) {
-  return url.starts_with("http://") || url.starts_with("HTTP://");
-}
-
-bool asks_for_https(std::string_view url) {
-  return url.starts_with("https://") || url.starts_with("HTTPS://");
-}
-
 // What follows "http://" in the address loaded for `url`, which has no http scheme.
 std::string_view without_https(std::string_view url) {
-  return asks_for_https(url) ? url.substr(8) : url;
+  return has_https_scheme(url) ? url.substr(8) : url;
 }
 
 }  // namespace
@@ -109,9 +101,14 @@ std::string canonical_address(const std::string& address) {
   return part_of(url.get(), CURLUPART_URL, CURLU_NO_DEFAULT_PORT);
 }
 
+std::string canonical_or_given(const std::string& address) {
+  std::string canonical = canonical_address(address);
+  return canonical.empty() ? address : canonical;
+}
+
 NormalizedUrl normalize_url(std::string_view url) {
   if (has_http_scheme(url)) return {std::string(url)};
-  return {"http://" + std::string(without_https(url)), asks_for_https(url)};
+  return {"http://" + std::string(without_https(url)), has_https_scheme(url)};
 }
 
 void append_followed_address(std::string& line, std::string_view target) {
@@ -121,7 +118,7 @@ void append_followed_address(std::string& line, std::string_view target) {
   }
   line += "http://";
   line += without_https(target);
-  if (!asks_for_https(target)) return;
+  if (!has_https_scheme(target)) return;
   line += " (";
   line += message::https_not_supported;
   line += ')';

@@ -150,6 +150,7 @@ bool success_status(long status) { return status == 0 || (status >= 200 && statu
 Retrieval retrieve(const std::string& url, const TransferWatch& watch) {
   Retrieval got;
   if (holds_nul(url)) {
+    got.stop = TransferStop::failed;
     got.failure = message::holds_nul;
     return got;
   }

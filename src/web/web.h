@@ -81,6 +81,16 @@ Retrieval read_file(const std::string& path);
 // Whether a status is a success; 0, for an address that is not HTTP, is.
 bool success_status(long status);
 
+// Whether a retrieval came whole: its transfer ended as the server ended the
+// body, with a success status. Otherwise its failure line says why.
+inline bool came_whole(TransferStop stop, long status) {
+  return stop == TransferStop::none && success_status(status);
+}
+// Whether a link leads to what it names: it came whole, or was cut at the cap.
+inline bool link_came(TransferStop stop, long status) {
+  return came_whole(stop == TransferStop::cut ? TransferStop::none : stop, status);
+}
+
 // Whether an address is a file:// address, in any case.
 bool is_file_address(std::string_view address);
 // The file:// address of an absolute path, escaped as an address needs.
@@ -102,6 +112,9 @@ std::string status_text(const TransferProgress& progress);
 // and ".." resolved, the fragment dropped, and escapes of unreserved
 // characters decoded (decode_unreserved). Empty when it cannot be read.
 std::string canonical_address(const std::string& address);
+// The canonical address, or `address` as it is when it cannot be read, which
+// is then its own one spelling.
+std::string canonical_or_given(const std::string& address);
 // The path of an address, its escapes decoded; none when it cannot be read.
 std::optional<std::string> decoded_path(const std::string& address);
 // %41 as A, %7e as ~: escapes of letters, digits and - . _ ~ decoded, which
