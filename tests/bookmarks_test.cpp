@@ -63,6 +63,23 @@ TEST(Bookmarks, AddedToTheFileAsItStands) {
   }
 }
 
+// A page on disk is never kept: links never reach a file.
+TEST(Bookmarks, NoPageOnDisk) {
+  char data[] = "/tmp/linebrowse-bookmarks-XXXXXX";
+  ASSERT_NE(mkdtemp(data), nullptr);
+  const std::string path = std::string(data) + "/bookmarks.txt";
+  std::istringstream in;
+  std::ostringstream out;
+  Console console({}, in, out, out);
+  NavigationState nav;
+  nav.current_url = "FILE:///home/me/page.txt";
+  PageModel page;
+  add_bookmark(nav, page, console, path);
+  EXPECT_EQ(out.str(), "A PAGE ON DISK IS NOT BOOKMARKED: LINKS NEVER REACH A FILE\n");
+  EXPECT_FALSE(std::filesystem::exists(path));
+  std::filesystem::remove_all(data);
+}
+
 // Runs that press a at the same moment each read the file and write it
 // whole: without the lock, one writes over what another just added.
 TEST(Bookmarks, TwoRunsAtOnceKeepEveryBookmark) {

@@ -195,6 +195,20 @@ TEST(ReadWord, IsEmptyAtEndOfInput) {
 
 // Lines kept from run to run: as typed, addresses as the g that goes there,
 // and never a blank one or one with a control byte.
+// A check's status line is for the person at standard error's terminal; the
+// report on standard output never holds it.
+TEST(StatusLine, GoesToStandardErrorAlone) {
+  std::istringstream in;
+  std::ostringstream out, err;
+  RunMode mode = writing_mode(false);
+  mode.progress_on_error = true;
+  Console console(mode, in, out, err);
+  show_status(console, "CHECKING LINKS: 1 OF 2, CTRL-C STOPS");
+  clear_status(console);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(err.str(), "\rCHECKING LINKS: 1 OF 2, CTRL-C STOPS\x1b[K\r\x1b[K");
+}
+
 TEST(History, KeepsLinesAsTheyWouldBeTyped) {
   const std::tuple<std::string, Recall, std::optional<std::string>> cases[] = {
       {"1 b d", Recall::commands, "1 b d"},
