@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <regex>
@@ -65,6 +66,8 @@ TEST_F(PageToolsTest, DumpWritesThePageAndSaysWhetherItCameWhole) {
   mkdir(folder.c_str(), 0700);
   std::ofstream(folder + "/a page.txt") << "0:On disk||-\n1:One||\\\n";
   mkfifo((folder + "/fifo").c_str(), 0600);
+  std::ofstream(folder + "/big.txt") << "0:Big||-\n1:Row||\\\n";
+  std::filesystem::resize_file(folder + "/big.txt", std::uintmax_t{65} << 20);  // then NULs
   const std::string at = "file://" + folder;
   expect_runs({
       {"a file:// address on this host",
@@ -86,6 +89,13 @@ TEST_F(PageToolsTest, DumpWritesThePageAndSaysWhetherItCameWhole) {
        0,
        "TITLE: On disk\n1: One \n",
        ""},
+      {"a file past the cap is cut there, and said to be",
+       {"--dump", folder + "/big.txt"},
+       "",
+       1,
+       "TITLE: Big\n1: Row \n",
+       "linebrowse: " + at + "/big.txt: PAGE CUT AT 64 MIB\nlinebrowse: " + at +
+           "/big.txt: ERROR DECODING PAGE AT LINE 3\n"},
       {"a FIFO is no file, and nothing waits for it",
        {"--dump", folder + "/fifo"},
        "",
@@ -573,16 +583,22 @@ TEST_F(PageToolsTest, CheckLinksRetrievesEveryTarget) {
   // A page far over the cut at which a check stops reading a target is fine.
   server.route("/big.txt", {"0:Big||-\n" + std::string(3 << 20, 'b') + "\n"});
   server.route("/links2.txt",
-               {"0:T||-\n1:Not a page|{host}/nonpage.txt|-\n2:Big|{host}/big.txt|\\\n"});
+               {"0:T||-\n1:Not a page|{host}/nonpage.txt|-\n2:Big|{host}/big.txt|\\\n"
+                "not a record\n3:Below|{host}/gone.txt|-\n"});
   expect_runs({{"a 2xx body whose first line holds no record; a big page is fine",
-                {"--check", "--links", "http://{host}/links2.txt"},
+                {"--check", "--links", "http://{host}/links2.txt"},  // and one below a break
                 "",
                 1,
                 "http://{host}/links2.txt:2: error: link to http://{host}/nonpage.txt: NOT A PAGE "
-                "(NO RECORD IN IT)\n1 error and 0 warnings in 1 page\n",
+                "(NO RECORD IN IT)\nhttp://{host}/links2.txt:4: error: not a record: no number and "
+                "colon start it: readers stop here: the line below is not shown\n"
+                "http://{host}/links2.txt:5: warning: record 3 is above the last row, 2, so it is "
+                "not shown, though its link works\n"
+                "http://{host}/links2.txt:5: error: link to http://{host}/gone.txt: HTTP STATUS "
+                "404\n3 errors and 1 warning in 1 page\n",
                 ""}});
   const std::vector<std::string> asked = server.requests();
-  EXPECT_EQ(std::count(asked.begin(), asked.end(), "/gone.txt"), 1) << "a target retrieved twice";
+  EXPECT_EQ(std::count(asked.begin(), asked.end(), "/gone.txt"), 2) << "a target retrieved twice";
   EXPECT_EQ(std::count(asked.begin(), asked.end(), "/mail"), 0) << "another scheme retrieved";
 }
 
@@ -689,6 +705,16 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
            at + "broken.txt: note: 1 more problem not shown" + one + at + "c.txt:1" + gone + at +
            "c.txt: note: 4 more problems not shown" + one +
            "11 errors and 5 warnings in 5 pages, linking to 11 addresses\n",
+       ""},
+      {"a start past the cap is checked as far as the cap",
+       {"--check", "--site", "--max-depth", "0", "{host}/s/big.txt"},
+       "",
+       1,
+       at + "big.txt: warning: page over 64 MiB: readers get only its first 64 MiB\n" + at +
+           "big.txt:3" + no_terminator + at +
+           "big.txt:3: error: not a record: no bar after the label: readers stop here\n"
+           "1 error and 2 warnings in 1 page, linking to 1 address, 1 page not checked "
+           "(--max-depth 0)\n",
        ""},
       {"a start that redirects on its own site is followed",
        {"--check", "--site", "{host}/moved"},

@@ -6,6 +6,7 @@
 
 #include <sstream>
 
+#include "base/ascii.h"
 #include "browser/navigation.h"
 #include "web/transfer.h"
 
@@ -69,7 +70,23 @@ TEST(CanonicalAddress, IsWhatTheServerReads) {
       {std::string("http://h/\0x", 11), ""},
       {"http://", ""},
   };
-  for (const auto& [address, canonical] : cases) EXPECT_EQ(canonical_address(address), canonical);
+  for (const auto& [address, canonical] : cases) {
+    EXPECT_EQ(canonical_address(address), canonical);
+    // One that cannot be read is its own one spelling.
+    EXPECT_EQ(canonical_or_given(address), canonical.empty() ? address : canonical);
+  }
+}
+
+// A name is an address when it starts with a scheme written in full.
+TEST(SchemeWritten, IsALetterThenSchemeBytesThenColonSlashSlash) {
+  const std::pair<std::string_view, std::string_view> cases[] = {
+      {"http://h/p", "http"}, {"svn+ssh.v-2://h", "svn+ssh.v-2"},
+      {"FILE:///p", "FILE"},  {"page.txt", ""},
+      {"2http://h", ""},      {"./a://b", ""},
+      {"://h", ""},           {"http:/h", ""},
+      {"dir/x://h", ""},
+  };
+  for (const auto& [name, scheme] : cases) EXPECT_EQ(scheme_written(name), scheme) << name;
 }
 
 TEST(PercentEncoded, LeavesOnlyPrintableAscii) {

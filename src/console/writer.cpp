@@ -47,6 +47,13 @@ More ask_for_more(Console& console, std::size_t columns, bool first) {
   if (first) save_keys_typed_ahead(state);
   const std::string_view pause = more_line(columns);
   listen_for_keys(state);
+  // A Ctrl-C pressed after the writer last looked, before it could come as a
+  // key, stops the display as one at the pause would.
+  if (take_ctrl_c(console)) {
+    keep_keys_waiting(state);
+    ctrl_c_key(state);
+    return More::stop;
+  }
   show_passing_line(console, pause);
   for (;;) {
     const std::string key = read_key();
