@@ -108,7 +108,7 @@ std::string title_or_address(const NavigationState& nav, const PageModel& page) 
 }
 
 // Says what adding came to; writes the file when a record was added.
-void keep_bookmark(const std::string& path, BookmarksWithOne added, std::string_view title,
+void keep_bookmark(const std::string& path, const BookmarksWithOne& added, std::string_view title,
                    Console& console) {
   switch (added.outcome) {
     case BookmarkAdding::already_kept:
