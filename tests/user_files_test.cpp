@@ -46,12 +46,12 @@ TEST(UserFiles, WrittenWholeUnderALock) {
   const std::string path = folder + "/data/linebrowse/file.txt";
   {
     const FileLock lock(path);
-    ASSERT_EQ(lock.failure(), "");
+    ASSERT_FALSE(lock.failure()) << *lock.failure();
     const int other = open((path + ".lock").c_str(), O_RDWR);
     EXPECT_NE(flock(other, LOCK_EX | LOCK_NB), 0) << "a second run would not wait";
     close(other);
   }
-  EXPECT_EQ(write_whole(path, "text\n"), "");
+  EXPECT_FALSE(write_whole(path, "text\n"));
   std::ifstream written(path);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}), "text\n");
   EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0600));

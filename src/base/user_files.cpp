@@ -72,7 +72,7 @@ ReplacingFile::~ReplacingFile() {
   unlink(temporary.c_str());
 }
 
-std::string ReplacingFile::replace() {
+std::optional<std::string> ReplacingFile::replace() {
   if (file == nullptr) return why;
   const bool written = std::fflush(file) == 0 && fsync(fileno(file)) == 0;
   const int error = errno;
@@ -81,8 +81,9 @@ std::string ReplacingFile::replace() {
   if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
     why = std::strerror(written && closed ? errno : error);
     unlink(temporary.c_str());
+    return why;
   }
-  return why;
+  return std::nullopt;
 }
 
 FileLock::FileLock(const std::string& path) {
@@ -110,7 +111,7 @@ FileLock::~FileLock() {
   if (descriptor >= 0) close(descriptor);  // which ends the lock
 }
 
-std::string write_whole(const std::string& path, std::string_view text) {
+std::optional<std::string> write_whole(const std::string& path, std::string_view text) {
   ReplacingFile file(path);
   if (file.stream() == nullptr) return file.failure();
   if (std::fwrite(text.data(), 1, text.size(), file.stream()) != text.size())

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -33,9 +34,9 @@ class ReplacingFile {
 
   // The stream to write to; null when the file could not be made (failure() says why).
   std::FILE* stream() const { return file; }
-  // Puts the file in place of `path`; why it failed, empty when it did not.
-  std::string replace();
-  std::string failure() const { return why; }
+  // Puts the file in place of `path`; why it failed, when it did.
+  std::optional<std::string> replace();
+  const std::string& failure() const { return why; }
 
  private:
   std::string path;
@@ -54,13 +55,13 @@ class FileLock {
   FileLock(const FileLock&) = delete;
   FileLock& operator=(const FileLock&) = delete;
 
-  // Why the lock is not held; empty when it is.
-  const std::string& failure() const { return why; }
+  // Why the lock is not held, when it is not.
+  const std::optional<std::string>& failure() const { return why; }
 
  private:
   int descriptor = -1;
-  std::string why;
+  std::optional<std::string> why;
 };
 
-// Writes `text` to `path` as ReplacingFile does; why it failed, or empty.
-std::string write_whole(const std::string& path, std::string_view text);
+// Writes `text` to `path` as ReplacingFile does; why it failed, when it did.
+std::optional<std::string> write_whole(const std::string& path, std::string_view text);

@@ -123,8 +123,8 @@ void keep_bookmark(const std::string& path, const BookmarksWithOne& added, std::
     case BookmarkAdding::added:
       break;
   }
-  if (const std::string why = write_whole(path, added.text); !why.empty())
-    say(console, message::bookmark_not_kept + upper_case(why));
+  if (const std::optional<std::string> why = write_whole(path, added.text))
+    say(console, message::bookmark_not_kept + upper_case(*why));
   else
     say(console, message::bookmarked, title);
 }
@@ -142,8 +142,8 @@ void add_bookmark(const NavigationState& nav, const PageModel& page, Console& co
     return;
   }
   const FileLock lock(path);  // another run's a waits, and then adds to what this one wrote
-  if (!lock.failure().empty()) {
-    say(console, message::bookmarks_not_read + upper_case(lock.failure()));
+  if (lock.failure()) {
+    say(console, message::bookmarks_not_read + upper_case(*lock.failure()));
     return;
   }
   std::optional<std::string> text = read_bookmarks_file(path, console);

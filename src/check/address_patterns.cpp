@@ -12,7 +12,7 @@
 AddressPatterns::AddressPatterns() = default;
 AddressPatterns::~AddressPatterns() = default;
 
-std::string AddressPatterns::add(const std::string& pattern) {
+std::optional<std::string> AddressPatterns::add(const std::string& pattern) {
   RE2::Options options;
   options.set_posix_syntax(true);
   options.set_log_errors(false);
@@ -24,7 +24,7 @@ std::string AddressPatterns::add(const std::string& pattern) {
     return made->error();
   }
   compiled.push_back(std::move(made));
-  return {};
+  return std::nullopt;
 }
 
 bool AddressPatterns::match(const std::string& address) const {
@@ -33,7 +33,7 @@ bool AddressPatterns::match(const std::string& address) const {
   });
 }
 
-std::string why_exclude_fails(const std::string& pattern) {
+std::optional<std::string> why_exclude_fails(const std::string& pattern) {
   AddressPatterns patterns;
   return patterns.add(pattern);
 }

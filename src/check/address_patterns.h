@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,8 @@ class AddressPatterns {
   AddressPatterns(const AddressPatterns&) = delete;
   AddressPatterns& operator=(const AddressPatterns&) = delete;
 
-  // Adds a pattern; why it is wrong, empty when it is not.
-  std::string add(const std::string& pattern);
+  // Adds a pattern; why it is wrong, when it is.
+  std::optional<std::string> add(const std::string& pattern);
   bool match(const std::string& address) const;
 
  private:

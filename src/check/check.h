@@ -43,5 +43,5 @@ int check_pages(const CheckOptions& options, Console& console);
 // The status as for check_pages; 1 also when Ctrl-C stopped the check.
 int check_site(const CheckOptions& options, Console& console);
 
-// Why a pattern of --exclude cannot be matched; empty when it can.
-std::string why_exclude_fails(const std::string& pattern);
+// Why a pattern of --exclude cannot be matched, when it cannot.
+std::optional<std::string> why_exclude_fails(const std::string& pattern);

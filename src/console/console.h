@@ -14,6 +14,7 @@
 
 #include <istream>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -72,7 +73,7 @@ struct Console {
 
 // Standard output as the run writes it, watched: once a write fails, the
 // stream is bad (so the run can stop writing) and failure() says why, in the
-// system's own words ("No space left on device"); empty while all is well.
+// system's own words ("No space left on device"); none while all is well.
 class WatchedOutput {
  public:
   explicit WatchedOutput(std::ostream& out);
@@ -81,7 +82,7 @@ class WatchedOutput {
   WatchedOutput& operator=(const WatchedOutput&) = delete;
 
   std::ostream& stream();
-  std::string failure();  // flushes first
+  std::optional<std::string> failure();  // flushes first
 
  private:
   struct Watch;

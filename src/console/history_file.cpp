@@ -49,9 +49,10 @@ void load_history(const std::string& path, History* commands, History* addresses
   }
 }
 
-std::string save_history(const std::string& path, const std::vector<std::string>& lines) {
+std::optional<std::string> save_history(const std::string& path,
+                                        const std::vector<std::string>& lines) {
   const FileLock lock(path);
-  if (!lock.failure().empty()) return "cannot lock it: " + lock.failure();
+  if (lock.failure()) return "cannot lock it: " + *lock.failure();
   ReplacingFile file(path);
   if (file.stream() == nullptr) return file.failure();
   const HistoryList kept = new_history();

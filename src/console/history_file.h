@@ -31,5 +31,6 @@ std::optional<std::string> kept_line(std::string_view line, Recall recall);
 void load_history(const std::string& path, struct history* commands, struct history* addresses);
 
 // Adds `lines` to the file after whatever other runs have added since, and
-// keeps its newest kept_lines. Why it failed; empty when it did not.
-std::string save_history(const std::string& path, const std::vector<std::string>& lines);
+// keeps its newest kept_lines. Why it failed, when it did.
+std::optional<std::string> save_history(const std::string& path,
+                                        const std::vector<std::string>& lines);

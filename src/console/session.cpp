@@ -34,6 +34,6 @@ Console::~Console() {
   stop_line_editor(*state);
   give_back_terminal(*state);
   if (state->history_file.empty() || state->lines_to_keep.empty()) return;
-  if (const std::string why = save_history(state->history_file, state->lines_to_keep); !why.empty())
-    say_on_error(*this, "history not kept in " + state->history_file + ": " + why);
+  if (const auto why = save_history(state->history_file, state->lines_to_keep))
+    say_on_error(*this, "history not kept in " + state->history_file + ": " + *why);
 }

@@ -57,9 +57,9 @@ WatchedOutput::~WatchedOutput() = default;
 
 std::ostream& WatchedOutput::stream() { return watch->stream; }
 
-std::string WatchedOutput::failure() {
+std::optional<std::string> WatchedOutput::failure() {
   watch->stream.flush();
-  if (watch->stream.good()) return {};
+  if (watch->stream.good()) return std::nullopt;
   const int failed = watch->buffer.failed_errno();
   return std::strerror(failed != 0 ? failed : EIO);
 }

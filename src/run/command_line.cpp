@@ -8,6 +8,7 @@
 #include <charconv>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -16,6 +17,9 @@
 #include "web/web.h"
 
 namespace {
+
+// Why the words are wrong, said as a usage error; none when they are right.
+using Wrong = std::optional<std::string>;
 
 enum class CountRead { read, not_a_count, too_large };
 
@@ -30,13 +34,12 @@ CountRead read_count(std::string_view word, std::size_t& count, std::size_t leas
   return CountRead::read;
 }
 
-// Why the count of `option` is wrong; empty when it is read. `needs` says
-// what it takes.
-std::string why_count_fails(std::string_view option, std::string_view word, std::size_t& count,
-                            std::size_t least, std::string_view needs) {
+// Why the count of `option` is wrong, when it is; `needs` says what it takes.
+Wrong why_count_fails(std::string_view option, std::string_view word, std::size_t& count,
+                      std::size_t least, std::string_view needs) {
   switch (read_count(word, count, least)) {
     case CountRead::read:
-      return {};
+      return std::nullopt;
     case CountRead::too_large:
       return std::string(option) + ": " + std::string(word) + " is too large (at most " +
              std::to_string(std::numeric_limits<std::size_t>::max()) + ")";
@@ -64,9 +67,9 @@ bool takes_value(std::string_view option) {
          option == "--max-depth";
 }
 
-// Sets an option that takes a value; returns why the value is wrong, empty
-// when it is not. `value` is null when the command line ends first.
-std::string set_valued(std::string_view option, const char* value, CheckOptions& options) {
+// Sets an option that takes a value; why the value is wrong, when it is.
+// `value` is null when the command line ends first.
+Wrong set_valued(std::string_view option, const char* value, CheckOptions& options) {
   const std::string_view word = value == nullptr ? std::string_view() : value;
   if (option == "--max-pages")
     return why_count_fails(option, word, options.max_pages, 1, "a number of pages, 1 or more");
@@ -74,11 +77,11 @@ std::string set_valued(std::string_view option, const char* value, CheckOptions&
     return why_count_fails(option, word, options.max_problems, 0,
                            "a number of problems, 0 for all");
   if (option == "--format")
-    return read_format(word, options.format) ? "" : "--format takes text, json or github";
+    return read_format(word, options.format) ? Wrong() : "--format takes text, json or github";
   if (option == "--max-depth") {
     std::size_t depth = 0;
-    std::string why = why_count_fails(option, word, depth, 0, "a number of links, 0 or more");
-    if (why.empty()) options.max_depth = depth;
+    Wrong why = why_count_fails(option, word, depth, 0, "a number of links, 0 or more");
+    if (!why) options.max_depth = depth;
     return why;
   }
   if (value == nullptr)
@@ -90,12 +93,12 @@ std::string set_valued(std::string_view option, const char* value, CheckOptions&
     options.root = word;
   } else if (option == "--exclude") {
     options.exclude.emplace_back(word);
-    const std::string why = why_exclude_fails(options.exclude.back());
-    return why.empty() ? why : "--exclude " + options.exclude.back() + ": " + why;
+    if (const Wrong why = why_exclude_fails(options.exclude.back()))
+      return "--exclude " + options.exclude.back() + ": " + *why;
   } else {
     options.stdin_name = word;
   }
-  return {};
+  return std::nullopt;
 }
 
 bool sets_flag(std::string_view option, CheckOptions& options) {
@@ -130,7 +133,7 @@ struct OptionWords {
   std::vector<std::string> given{};  // the options of --check, as they were given
   CheckOptions options{};
   std::vector<std::string> names{};  // the words that are no option
-  std::string wrong{};
+  Wrong wrong{};
 
   bool has(std::string_view option) const {
     return std::find(given.begin(), given.end(), option) != given.end();
@@ -140,7 +143,7 @@ struct OptionWords {
 OptionWords read_options(int argc, const char* const* argv) {
   OptionWords words;
   bool options_ended = false;
-  for (int i = 1; i < argc && words.wrong.empty(); ++i) {
+  for (int i = 1; i < argc && !words.wrong; ++i) {
     const std::string_view arg = argv[i];
     if (options_ended || !arg.starts_with('-') || arg == "-") {
       words.names.emplace_back(arg);
@@ -161,8 +164,8 @@ OptionWords read_options(int argc, const char* const* argv) {
   return words;
 }
 
-// Why the options and names do not go together; empty when they do.
-std::string why_they_clash(const OptionWords& words, std::string_view first_word) {
+// Why the options and names do not go together, when they do not.
+Wrong why_they_clash(const OptionWords& words, std::string_view first_word) {
   const CheckOptions& options = words.options;
   std::string with_check = words.given.empty() ? "" : words.given.front() + " goes with --check";
   if (words.dump && words.check) return "--dump and --check go one at a time";
@@ -172,7 +175,7 @@ std::string why_they_clash(const OptionWords& words, std::string_view first_word
   if (words.dump && words.names.empty()) return "--dump needs an address";
   if (words.dump && words.names.size() > 1)
     return "--dump takes one address: " + words.names[1] + " is one more";
-  if (words.dump) return {};
+  if (words.dump) return std::nullopt;
   if (options.site && words.names.empty())
     return "--site needs the address where the site's check starts";
   if (words.names.empty()) return "--check needs a file, - or an address";
@@ -188,7 +191,7 @@ std::string why_they_clash(const OptionWords& words, std::string_view first_word
            "address it is served at, not at a path, as in --root " + options.root +
            " http://HOST:PORT/PATH/" +
            std::filesystem::path(words.names.front()).filename().string();
-  return {};
+  return std::nullopt;
 }
 
 }  // namespace
@@ -209,10 +212,10 @@ CommandLine read_command_line(int argc, const char* const* argv) {
     return command;
   }
   OptionWords words = read_options(argc, argv);
-  if (words.wrong.empty()) words.wrong = why_they_clash(words, first);
-  if (!words.wrong.empty()) {
+  if (!words.wrong) words.wrong = why_they_clash(words, first);
+  if (words.wrong) {
     command.run = CommandLine::Run::wrong;
-    command.wrong = std::move(words.wrong);
+    command.wrong = std::move(*words.wrong);
   } else if (words.dump) {
     command.run = CommandLine::Run::dump;
     command.address = std::move(words.names.front());

@@ -111,8 +111,8 @@ int start_up(int argc, const char* const* argv, std::istream& in, std::ostream& 
   const UserFiles files = user_files();
   Console console(mode_for(command), in, watched.stream(), err, files.history);
   const int status = run(command, console, files);
-  if (const std::string failure = watched.failure(); !failure.empty()) {
-    say_on_error(console, message::write_error + failure);
+  if (const std::optional<std::string> failure = watched.failure()) {
+    say_on_error(console, message::write_error + *failure);
     return exit_status::failed;
   }
   return status;
