@@ -102,13 +102,13 @@ TEST(Bookmarks, TwoRunsAtOnceKeepEveryBookmark) {
     });
   }
   for (std::thread& thread : threads) thread.join();
-  std::ifstream file(user_data_file("bookmarks.txt"));
+  std::ifstream file(user_files().bookmarks);
   std::string line;
   int records = 0;
   while (std::getline(file, line)) records += line.find("|http://h/") != std::string::npos;
   EXPECT_EQ(records, runs * each);
   struct stat about {};
-  ASSERT_EQ(stat(user_data_file("bookmarks.txt").c_str(), &about), 0);
+  ASSERT_EQ(stat(user_files().bookmarks.c_str(), &about), 0);
   EXPECT_EQ(about.st_mode & 0777, 0600U);
   ASSERT_EQ(stat((std::string(data) + "/linebrowse").c_str(), &about), 0);
   EXPECT_EQ(about.st_mode & 0777, 0700U) << "the folder made for the file";

@@ -39,17 +39,10 @@ int make_folders_to(const std::string& path) {
 
 }  // namespace
 
-std::string user_data_file(std::string_view name) {
-  return user_file("XDG_DATA_HOME", ".local/share", name);
-}
-
-std::string user_state_file(std::string_view name) {
-  return user_file("XDG_STATE_HOME", ".local/state", name);
-}
-
 UserFiles user_files() {
   const char* history = std::getenv("LINEBROWSE_HISTORY");
-  return {user_data_file("bookmarks.txt"), history ? history : user_state_file("history")};
+  return {user_file("XDG_DATA_HOME", ".local/share", "bookmarks.txt"),
+          history ? history : user_file("XDG_STATE_HOME", ".local/state", "history")};
 }
 
 ReplacingFile::ReplacingFile(std::string path) : path(std::move(path)) {

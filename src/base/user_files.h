@@ -7,13 +7,10 @@
 #include <string>
 #include <string_view>
 
-// $XDG_DATA_HOME/linebrowse/NAME (by default ~/.local/share/linebrowse/NAME),
-// and $XDG_STATE_HOME/linebrowse/NAME (by default ~/.local/state/...); empty
-// when neither the variable nor HOME names a folder.
-std::string user_data_file(std::string_view name);
-std::string user_state_file(std::string_view name);
-
-// The files a run keeps for the person, each empty when there is none.
+// The files a run keeps for the person, each empty when there is none: in
+// $XDG_DATA_HOME/linebrowse and $XDG_STATE_HOME/linebrowse (by default
+// ~/.local/share/linebrowse and ~/.local/state/linebrowse), when the variable
+// or HOME names a folder.
 struct UserFiles {
   std::string bookmarks;  // in the data folder
   std::string history;    // LINEBROWSE_HISTORY when set (empty for none), else the state folder

@@ -41,11 +41,13 @@ std::size_t reach(Crawl& crawl, std::string canonical, std::size_t depth) {
     count_in(crawl.offline, canonical);
     return unnumbered;
   }
-  const std::string file_name = file ? file_identity(*crawl.root, *file) : std::string();
-  if (const auto same = crawl.page_of_file.find(file_name);
-      file && same != crawl.page_of_file.end()) {
-    crawl.addresses[same->second].linked = true;
-    return same->second;
+  std::string identity;  // of the file, which is one page whatever address reaches it
+  if (file) {
+    identity = file_identity(*crawl.root, *file);
+    if (const auto same = crawl.page_of_file.find(identity); same != crawl.page_of_file.end()) {
+      crawl.addresses[same->second].linked = true;
+      return same->second;
+    }
   }
   const bool on_site = file || site_of(canonical) == crawl.site;
   const bool too_deep = depth > crawl.options.max_depth.value_or(depth);
@@ -60,7 +62,7 @@ std::size_t reach(Crawl& crawl, std::string canonical, std::size_t depth) {
     number = add_address(crawl, std::move(canonical));
     add_page(crawl, number, depth);
   }
-  if (file) crawl.page_of_file.emplace(file_name, number);
+  if (file) crawl.page_of_file.emplace(std::move(identity), number);
   crawl.addresses[number].file = std::move(file);
   crawl.addresses[number].linked = true;
   return number;
