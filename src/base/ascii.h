@@ -65,7 +65,7 @@ constexpr bool has_https_scheme(std::string_view address) {
 // for a name that starts otherwise, such as a path.
 constexpr std::string_view scheme_written(std::string_view name) {
   const std::size_t colon = name.find("://");
-  if (colon == std::string_view::npos || colon == 0) return {};
+  if (colon == std::string_view::npos) return {};  // "://h" fails below: no letter first
   const auto is_letter = [](char c) { return ascii_lower(c) >= 'a' && ascii_lower(c) <= 'z'; };
   if (!is_letter(name[0])) return {};
   for (const char c : name.substr(0, colon))
