@@ -151,7 +151,7 @@ void check_page_body(benchmark::State& state) {
   std::size_t links = 0;
   const PageCheckSink report{
       [&out](const PageProblem& problem) {
-        out << "-:" << problem.line << (problem.error ? ": error: " : ": warning: ")
+        out << "-:" << problem.line << (problem.error() ? ": error: " : ": warning: ")
             << problem.message << '\n';
       },
       [&links](std::size_t /*line*/, std::string_view /*target*/) { ++links; }};

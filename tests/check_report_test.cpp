@@ -16,25 +16,31 @@ TEST(Report, EachFormatWritesProblemsNoteAndSummary) {
   };
   const Row rows[] = {
       {ReportFormat::text,
-       "a,b^J.txt:2: warning: first\na,b^J.txt: note: 1 more problem not shown (--max-problems "
+       "a,b^J.txt:2: warning: first [no-title]\na,b^J.txt: note: 1 more problem not shown "
+       "(--max-problems "
        "1)\n0 errors and 2 warnings in 1 page\n"},
       {ReportFormat::github,
-       "::warning file=a%2Cb%0A.txt,line=2::first\n::notice file=a%2Cb%0A.txt::1 more problem "
+       "::warning file=a%2Cb%0A.txt,line=2::first [no-title]\n::notice file=a%2Cb%0A.txt::1 more "
+       "problem "
        "not shown (--max-problems 1)\n::notice::0 errors and 2 warnings in 1 page\n"},
       {ReportFormat::json,
-       "{\"name\":\"a,b\\n.txt\",\"line\":2,\"severity\":\"warning\",\"message\":\"first\"}\n"
+       "{\"name\":\"a,b\\n.txt\",\"line\":2,\"severity\":\"warning\",\"code\":\"no-title\","
+       "\"message\":\"first\"}\n"
        "{\"name\":\"a,b\\n.txt\",\"line\":null,\"severity\":\"note\",\"message\":\"1 more problem "
        "not shown (--max-problems 1)\"}\n{\"errors\":0,\"warnings\":2,\"pages\":1,\"addresses\":0,"
        "\"pages_not_checked\":0,\"offline_not_checked\":0,\"excluded\":0,\"pages_beyond_depth\":0,"
-       "\"stopped\":false}\n"},
+       "\"ignored\":0,\"from_cache\":0,\"stopped\":false}\n"},
   };
   for (const Row& row : rows) {
     std::ostringstream out;
     {
-      Report report(out, row.format, 1, TextRule::piped);
+      CheckOptions options;
+      options.format = row.format;
+      options.max_problems = 1;
+      Report report(out, options, TextRule::piped);
       report.begin_page("a,b\n.txt");
-      report.problem({2, false, "first"});
-      report.problem({3, false, "second"});
+      report.problem({2, ProblemCode::no_title, "first"});
+      report.problem({3, ProblemCode::crlf, "second"});
       report.end_page();
       ReportEnd end;
       end.pages = 1;

@@ -225,117 +225,135 @@ TEST_F(PageToolsTest, CheckReportsEveryProblemWithItsLine) {
       {"0:T||-\n1:a|http://h/x|\\\n", "", ""},
       {ok + "hello\nx\ny\n",
        "-:3: error: not a record: no number and colon start it" + stops +
-           ": the 2 lines below are not shown\n"
-           "-:4: error: not a record: no number and colon start it\n"
-           "-:5: error: not a record: no number and colon start it\n",
+           ": the 2 lines below are not shown [not-a-record]\n"
+           "-:4: error: not a record: no number and colon start it [not-a-record]\n"
+           "-:5: error: not a record: no number and colon start it [not-a-record]\n",
        "3 errors and 0 warnings in 1 page"},
       {ok + "\n2:b||-\n",
        "-:3: error: empty line, which holds no record" + stops +
-           ": the line below is not shown\n"
-           "-:4: warning: record 2 is above the last row, 1, so it is not shown\n",
+           ": the line below is not shown [empty-line]\n"
+           "-:4: warning: record 2 is above the last row, 1, so it is not shown [above-last-row]\n",
        "1 error and 1 warning in 1 page"},
-      {ok + ":x||-\n", "-:3: error: record without a number" + stops + "\n",
+      {ok + ":x||-\n", "-:3: error: record without a number" + stops + " [not-a-record]\n",
        "1 error and 0 warnings in 1 page"},
       {ok + "99999999999:x||-\n",
-       "-:3: error: record number 99999999999 is above the largest, 2147483647" + stops + "\n",
+       "-:3: error: record number 99999999999 is above the largest, 2147483647" + stops +
+           " [number-too-large]\n",
        "1 error and 0 warnings in 1 page"},
       {"0:T||-\n1:a|h/a b|\\\n",
-       "-:2: error: link target holds a space: it cannot be retrieved as written\n",
+       "-:2: error: link target holds a space: it cannot be retrieved as written "
+       "[unsendable-target]\n",
        "1 error and 0 warnings in 1 page"},
       {"0:T||-\n1:a|h/a\tb|\\\n",
-       "-:2: error: link target holds a control character: it cannot be retrieved as written\n",
+       "-:2: error: link target holds a control character: it cannot be retrieved as written "
+       "[unsendable-target]\n",
        "1 error and 0 warnings in 1 page"},
       {"0:T||-\n1:a|h/a\x7f|\\\n",
-       "-:2: error: link target holds a control character: it cannot be retrieved as written\n",
+       "-:2: error: link target holds a control character: it cannot be retrieved as written "
+       "[unsendable-target]\n",
        "1 error and 0 warnings in 1 page"},
       {std::string("0:T||-\n1:a|h/a\0b|\\\n", 19),
-       "-:2: error: link target holds a NUL byte: it cannot be retrieved as written\n",
+       "-:2: error: link target holds a NUL byte: it cannot be retrieved as written "
+       "[unsendable-target]\n",
        "1 error and 0 warnings in 1 page"},
-      {"1:a||\\\n", "-:1: warning: no title record (record 0)\n",
+      {"1:a||\\\n", "-:1: warning: no title record (record 0) [no-title]\n",
        "0 errors and 1 warning in 1 page"},
       {"0:T||-\n",
        "-:1: warning: no terminator record: readers see as many rows as the page they came from "
-       "had\n",
+       "had [no-terminator]\n",
        "0 errors and 1 warning in 1 page"},
       {"0:T||\\\n1:a||\\\n",
        "-:2: warning: another terminator record; the first is on line 1, and the last one read "
-       "sets the last row\n",
+       "sets the last row [another-terminator]\n",
        "0 errors and 1 warning in 1 page"},
       {"0:T||-\n1:a||-\n2:b||\\\n1:c||-\n",
-       "-:4: warning: record 1 again: it replaces the one on line 2\n",
+       "-:4: warning: record 1 again: it replaces the one on line 2 [repeated-record]\n",
        "0 errors and 1 warning in 1 page"},
       {ok + "5:b|http://h/x|-\n6:c||-\n",
        "-:3: warning: record 5 is above the last row, 1, so it is not shown, though its link "
-       "works\n"
-       "-:4: warning: record 6 is above the last row, 1, so it is not shown\n",
+       "works [above-last-row]\n"
+       "-:4: warning: record 6 is above the last row, 1, so it is not shown [above-last-row]\n",
        "0 errors and 2 warnings in 1 page"},
       {"0:T||-\n1:a|news.txt|\\\n",
-       "-:2: warning: write the full address: readers load this target as \"http://news.txt\"\n",
+       "-:2: warning: write the full address: readers load this target as \"http://news.txt\" "
+       "[partial-address]\n",
        "0 errors and 1 warning in 1 page"},
       {"0:T||-\n1:a|https://h/x|\\\n",
-       "-:2: warning: https link target: it is loaded over plain http\n",
+       "-:2: warning: https link target: it is loaded over plain http [https-target]\n",
        "0 errors and 1 warning in 1 page"},
-      {"0:T||-\n1:a\x1b[2J||\\\n", "-:2: warning: label holds a control character\n",
+      {"0:T||-\n1:a\x1b[2J||\\\n",
+       "-:2: warning: label holds a control character [control-character]\n",
        "0 errors and 1 warning in 1 page"},
       {"0:T||-\n1:caf\xe9|http://h/\xc3|\\\n",
-       "-:2: warning: label is not valid UTF-8\n-:2: warning: link target is not valid UTF-8\n",
+       "-:2: warning: label is not valid UTF-8 [not-utf8]\n-:2: warning: link target is not valid "
+       "UTF-8 [not-utf8]\n",
        "0 errors and 2 warnings in 1 page"},
       {"0:T||-\nxx1:a||\\ tail\n",
-       "-:2: warning: text before the record is ignored: \"xx\"\n"
-       "-:2: warning: text after the record is ignored: \" tail\"\n",
+       "-:2: warning: text before the record is ignored: \"xx\" [text-before-record]\n"
+       "-:2: warning: text after the record is ignored: \" tail\" [text-after-record]\n",
        "0 errors and 2 warnings in 1 page"},
       {ok + "1:one|x|\n",
-       "-:3: error: not a record: no flag after the bar that ends the target" + stops + "\n",
+       "-:3: error: not a record: no flag after the bar that ends the target" + stops +
+           " [not-a-record]\n",
        "1 error and 0 warnings in 1 page"},
-      {ok + "2 two||-\n", "-:3: error: not a record: no colon after the number" + stops + "\n",
+      {ok + "2 two||-\n",
+       "-:3: error: not a record: no colon after the number" + stops + " [not-a-record]\n",
        "1 error and 0 warnings in 1 page"},
-      {ok + "1:a|b\n", "-:3: error: not a record: no bar after the target" + stops + "\n",
+      {ok + "1:a|b\n",
+       "-:3: error: not a record: no bar after the target" + stops + " [not-a-record]\n",
        "1 error and 0 warnings in 1 page"},
       {"\xef\xbb\xbf" + ok,
        "-:1: warning: a byte-order mark (EF BB BF) before the record is ignored; save the page "
-       "without it\n",
+       "without it [byte-order-mark]\n",
        "0 errors and 1 warning in 1 page"},
       {"0:T||-\n1:a|http://b|c|d|\\\n",
        "-:2: warning: no terminator record: readers see as many rows as the page they came from "
-       "had\n-:2: warning: the record ends at its flag, the byte after the second bar; the fields "
-       "after it are ignored: \"c|d|\\\"\n",
+       "had [no-terminator]\n-:2: warning: the record ends at its flag, the byte after the second "
+       "bar; the fields "
+       "after it are ignored: \"c|d|\\\" [text-after-record]\n",
        "0 errors and 2 warnings in 1 page"},
-      {"0:T||-\n1:a||\\ \n", "-:2: warning: text after the record is ignored: \" \"\n",
+      {"0:T||-\n1:a||\\ \n",
+       "-:2: warning: text after the record is ignored: \" \" [text-after-record]\n",
        "0 errors and 1 warning in 1 page"},
       {"0:T||-\n1:a||\\\x1b[2J\x9b\n",
-       "-:2: warning: text after the record is ignored: \"^[[2JM-^[\"\n",
+       "-:2: warning: text after the record is ignored: \"^[[2JM-^[\" [text-after-record]\n",
        "0 errors and 1 warning in 1 page"},
       {std::string(50, 'x') + "0:T||-\n1:a||\\\n",
-       "-:1: warning: text before the record is ignored: \"" + std::string(40, 'x') + "...\"\n",
+       "-:1: warning: text before the record is ignored: \"" + std::string(40, 'x') +
+           "...\" [text-before-record]\n",
        "0 errors and 1 warning in 1 page"},
       {"0:T||-\n1:a|relative/page.txt|-\n2:b|page|-\n3:c|/p.txt|\\\n",
        "-:2: warning: write the full address: readers load this target as "
-       "\"http://relative/page.txt\"\n"
-       "-:3: warning: write the full address: readers load this target as \"http://page\"\n"
-       "-:4: warning: write the full address: readers load this target as \"http:///p.txt\"\n",
+       "\"http://relative/page.txt\" [partial-address]\n"
+       "-:3: warning: write the full address: readers load this target as \"http://page\" "
+       "[partial-address]\n"
+       "-:4: warning: write the full address: readers load this target as \"http:///p.txt\" "
+       "[partial-address]\n",
        "0 errors and 3 warnings in 1 page"},
       {"0:T||-\n1:a|mailto:x@y|-\n2:b|ftp://host/f|\\\n",
        "-:2: warning: a mailto: link is not retrieved: readers load this target as "
-       "\"http://mailto:x@y\"\n"
+       "\"http://mailto:x@y\" [other-scheme]\n"
        "-:3: warning: a ftp: link is not retrieved: readers load this target as "
-       "\"http://ftp://host/f\"\n",
+       "\"http://ftp://host/f\" [other-scheme]\n",
        "0 errors and 2 warnings in 1 page"},
       {"0:T||-\n1:a|localhost:8080/x|-\n2:b|127.0.0.1:8417/p|-\n3:c|Host.example/p|\\\n", "", ""},
-      {"", "-:1: error: no record on the page: readers see an empty page\n",
+      {"", "-:1: error: no record on the page: readers see an empty page [no-record]\n",
        "1 error and 0 warnings in 1 page"},
       {"0:T||-\n1:a||-\n2147483647:End||\\\n",
        "-:3: warning: the terminator's number leaves 2147483645 empty rows after record 1, the one "
-       "before it\n",
+       "before it [empty-rows]\n",
        "0 errors and 1 warning in 1 page"},
       {"0:T||-\r\n1:a||\\\r\n",
        "-:1: warning: this line and 1 more end in CR LF: each CR is ignored, as text after its "
-       "record\n",
+       "record [crlf]\n",
        "0 errors and 1 warning in 1 page"},
       {"0:T||-\n1:" + std::string((64 << 20) + 10, 'a') + "||\\\n",
-       "-: warning: page over 64 MiB: readers get only its first 64 MiB\n-:2: warning: no "
-       "terminator record: readers see as many rows as the page they came from had\n-:2: error: "
+       "-: warning: page over 64 MiB: readers get only its first 64 MiB [page-over-cap]\n-:2: "
+       "warning: no "
+       "terminator record: readers see as many rows as the page they came from had "
+       "[no-terminator]\n-:2: error: "
        "not a record: no bar after the label" +
-           stops + "\n",
+           stops + " [not-a-record]\n",
        "1 error and 2 warnings in 1 page"},
   };
   // What an editor reads as a problem at a line; only a retrieval's problem has none.
@@ -362,7 +380,7 @@ TEST_F(PageToolsTest, CheckTakesFilesStandardInputAndAddresses) {
   std::ofstream(open) << "0:T||-\n";
   const std::string no_terminator =
       ":1: warning: no terminator record: readers see as many rows as the page they came from "
-      "had\n";
+      "had [no-terminator]\n";
   const std::string odd = std::string(folder) + "/-odd.txt";
   std::ofstream(odd) << "0:T||-\n";
   const std::string two_warnings = "0 errors and 2 warnings in 3 pages\n";
@@ -372,13 +390,15 @@ TEST_F(PageToolsTest, CheckTakesFilesStandardInputAndAddresses) {
        {"--check", clean, "-", open},
        "1:a||\\\n",
        0,
-       "-:1: warning: no title record (record 0)\n" + open + no_terminator + two_warnings,
+       "-:1: warning: no title record (record 0) [no-title]\n" + open + no_terminator +
+           two_warnings,
        ""},
       {"--strict: a warning fails the check; options stand anywhere before the names' end",
        {"--check", clean, "-", open, "--strict"},
        "1:a||\\\n",
        1,
-       "-:1: warning: no title record (record 0)\n" + open + no_terminator + two_warnings,
+       "-:1: warning: no title record (record 0) [no-title]\n" + open + no_terminator +
+           two_warnings,
        ""},
       {"a clean run says nothing", {"--check", clean, "--links", clean}, "", 0, "", ""},
       {"-- ends the options, and standard input is reported under its own name",
@@ -404,15 +424,16 @@ TEST_F(PageToolsTest, CheckTakesFilesStandardInputAndAddresses) {
        "0:T||-\nhello\n",
        2,
        "-:2: warning: no terminator record: readers see as many rows as the page they came from "
-       "had\n-:2: error: not a record: no number and colon start it: readers stop here\n"
+       "had [no-terminator]\n-:2: error: not a record: no number and colon start it: readers stop "
+       "here [not-a-record]\n"
        "1 error and 1 warning in 1 page\n",
        "linebrowse: " + std::string(folder) + "/missing.txt: No such file or directory\n"},
       {"--max-problems: the first problems of a page, then how many more; all are counted",
        {"--check", "--max-problems", "2", "-"},
        "0:T||-\n1:a||\\\n1:b||-\n1:c||-\n1:d||-\n",
        0,
-       "-:3: warning: record 1 again: it replaces the one on line 2\n"
-       "-:4: warning: record 1 again: it replaces the one on line 3\n"
+       "-:3: warning: record 1 again: it replaces the one on line 2 [repeated-record]\n"
+       "-:4: warning: record 1 again: it replaces the one on line 3 [repeated-record]\n"
        "-: note: 1 more problem not shown (--max-problems 2)\n0 errors and 3 warnings in 1 page\n",
        ""},
       {"JSON Lines: valid, in ASCII, whatever bytes the page holds; a link that fails says why",
@@ -421,31 +442,38 @@ TEST_F(PageToolsTest, CheckTakesFilesStandardInputAndAddresses) {
        "0:T||-\n1:One|{host}/gone.txt|-\n2:Two|" +
            down + "/x|\\\n",
        1,
-       "{\"name\":\"a\\\"b\\ufffd\",\"line\":1,\"severity\":\"warning\",\"message\":\"text "
+       "{\"name\":\"a\\\"b\\ufffd\",\"line\":1,\"severity\":\"warning\",\"code\":\"text-before-"
+       "record\","
+       "\"message\":\"text "
        "before the record is ignored: \\\"\\ufffd\\u001b\\\"\"}\n"
-       "{\"name\":\"a\\\"b\\ufffd\",\"line\":2,\"severity\":\"error\",\"message\":\"link to "
+       "{\"name\":\"a\\\"b\\ufffd\",\"line\":2,\"severity\":\"error\",\"code\":\"link-failed\","
+       "\"message\":\"link to "
        "http://{host}/gone.txt: HTTP STATUS 404\",\"address\":\"http://{host}/gone.txt\","
        "\"status\":404}\n"
-       "{\"name\":\"a\\\"b\\ufffd\",\"line\":3,\"severity\":\"error\",\"message\":\"link to "
+       "{\"name\":\"a\\\"b\\ufffd\",\"line\":3,\"severity\":\"error\",\"code\":\"link-failed\","
+       "\"message\":\"link to "
        "http://" +
            down + "/x: RETRIEVAL FAILED: COULDN'T CONNECT TO SERVER\",\"address\":\"http://" +
            down +
            "/x\",\"failure\":\"RETRIEVAL FAILED: COULDN'T CONNECT TO SERVER\"}\n"
            "{\"errors\":2,\"warnings\":1,\"pages\":1,\"addresses\":0,\"pages_not_checked\":0,"
-           "\"offline_not_checked\":0,\"excluded\":0,\"pages_beyond_depth\":0,\"stopped\":false}\n",
+           "\"offline_not_checked\":0,\"excluded\":0,\"pages_beyond_depth\":0,\"ignored\":0,"
+           "\"from_cache\":0,\"stopped\":false}\n",
        ""},
       {"workflow annotations, their properties and message escaped; the summary a notice",
        {"--check", "--format", "github", "--stdin-name", "dir,a:b%.txt", "-"},
        "0:T||-\n1:a||\\ 100%\n",
        0,
-       "::warning file=dir%2Ca%3Ab%25.txt,line=2::text after the record is ignored: \" 100%25\"\n"
+       "::warning file=dir%2Ca%3Ab%25.txt,line=2::text after the record is ignored: \" 100%25\" "
+       "[text-after-record]\n"
        "::notice::0 errors and 1 warning in 1 page\n",
        ""},
       {"a line feed in a name and a CR in a message are the format's own, other controls shown",
        {"--check", "--format", "github", "--stdin-name", "a\nb\x1b.txt", "-"},
        "0:T||-\n1:a||\\ x\ry\x01\n",
        0,
-       "::warning file=a%0Ab^[.txt,line=2::text after the record is ignored: \" x%0Dy^A\"\n"
+       "::warning file=a%0Ab^[.txt,line=2::text after the record is ignored: \" x%0Dy^A\" "
+       "[text-after-record]\n"
        "::notice::0 errors and 1 warning in 1 page\n",
        ""},
       {"an address",
@@ -453,7 +481,7 @@ TEST_F(PageToolsTest, CheckTakesFilesStandardInputAndAddresses) {
        "",
        1,
        "http://{host}/broken.txt:3: error: not a record: no number and colon start it: readers "
-       "stop here: the line below is not shown\n1 error and 0 warnings in 1 page\n",
+       "stop here: the line below is not shown [not-a-record]\n1 error and 0 warnings in 1 page\n",
        ""},
       {"an address that brings no page",
        {"--check", "http://{host}/gone.txt"},
@@ -570,13 +598,13 @@ TEST_F(PageToolsTest, CheckLinksRetrievesEveryTarget) {
         "",
         1,
         name + ":3: error: link to http://" + down +
-            "/x: RETRIEVAL FAILED: COULDN'T CONNECT TO SERVER\n" + name +
-            ":4: error: link to http://{host}/gone.txt: HTTP STATUS 404\n" + name +
-            ":5: error: link to http://{host}/html404: HTTP STATUS 404\n" + name +
+            "/x: RETRIEVAL FAILED: COULDN'T CONNECT TO SERVER [link-failed]\n" + name +
+            ":4: error: link to http://{host}/gone.txt: HTTP STATUS 404 [link-failed]\n" + name +
+            ":5: error: link to http://{host}/html404: HTTP STATUS 404 [link-failed]\n" + name +
             ":6: warning: a mailto: link is not retrieved: readers load this target as "
-            "\"http://mailto:x@{host}/mail\"\n" +
+            "\"http://mailto:x@{host}/mail\" [other-scheme]\n" +
             name +
-            ":7: error: link to http://{host}/gone.txt: HTTP STATUS 404\n"
+            ":7: error: link to http://{host}/gone.txt: HTTP STATUS 404 [link-failed]\n"
             "4 errors and 1 warning in 1 page\n",
         ""}});
   server.route("/nonpage.txt", {"<html>\n"});
@@ -590,12 +618,13 @@ TEST_F(PageToolsTest, CheckLinksRetrievesEveryTarget) {
                 "",
                 1,
                 "http://{host}/links2.txt:2: error: link to http://{host}/nonpage.txt: NOT A PAGE "
-                "(NO RECORD IN IT)\nhttp://{host}/links2.txt:4: error: not a record: no number and "
-                "colon start it: readers stop here: the line below is not shown\n"
+                "(NO RECORD IN IT) [link-not-a-page]\nhttp://{host}/links2.txt:4: error: not a "
+                "record: no number and "
+                "colon start it: readers stop here: the line below is not shown [not-a-record]\n"
                 "http://{host}/links2.txt:5: warning: record 3 is above the last row, 2, so it is "
-                "not shown, though its link works\n"
+                "not shown, though its link works [above-last-row]\n"
                 "http://{host}/links2.txt:5: error: link to http://{host}/gone.txt: HTTP STATUS "
-                "404\n3 errors and 1 warning in 1 page\n",
+                "404 [link-failed]\n3 errors and 1 warning in 1 page\n",
                 ""}});
   const std::vector<std::string> asked = server.requests();
   EXPECT_EQ(std::count(asked.begin(), asked.end(), "/gone.txt"), 2) << "a target retrieved twice";
@@ -651,33 +680,43 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
       "/s/big.txt",
       {"0:Big||-\n1:Home|{host}/s/index.txt|-\n2:" + std::string(64 << 20, 'b') + "|\\\n"});
   const std::string at = "http://{host}/s/";
-  const std::string gone = ": error: link to http://{host}/s/gone.txt: HTTP STATUS 404\n";
+  const std::string gone =
+      ": error: link to http://{host}/s/gone.txt: HTTP STATUS 404 [link-failed]\n";
   const std::string one = " (--max-problems 1)\n";
   const std::string no_terminator =
-      ": warning: no terminator record: readers see as many rows as the page they came from had\n";
+      ": warning: no terminator record: readers see as many rows as the page they came from had "
+      "[no-terminator]\n";
   const std::string broken_links =
       at + "index.txt:3" + gone + at + "index.txt:5: error: link to http://" + down +
-      "/x: RETRIEVAL FAILED: COULDN'T CONNECT TO SERVER\n" + at +
+      "/x: RETRIEVAL FAILED: COULDN'T CONNECT TO SERVER [link-failed]\n" + at +
       "index.txt:6: error: link to http://{host}/moved: HTTP STATUS 301, MOVED TO "
-      "http://{host}/b.txt\n" +
+      "http://{host}/b.txt [link-failed]\n" +
       at + "a.txt:4" + gone + at + "a.txt:5" + no_terminator + at +
-      "a.txt:5: error: not a record: no bar after the target: readers stop here\n";
+      "a.txt:5: error: not a record: no bar after the target: readers stop here [not-a-record]\n";
   const std::vector<Expected> runs = {
       {"the whole site",
        {"--check", "--site", "{host}/s/index.txt"},
        "",
        1,
        broken_links + at +
-           "big.txt: warning: page over 64 MiB: readers get only its first 64 MiB\n" + at +
-           "big.txt:3" + no_terminator + at +
-           "big.txt:3: error: not a record: no bar after the label: readers stop here\n" + at +
+           "big.txt: warning: page over 64 MiB: readers get only its first 64 MiB "
+           "[page-over-cap]\n" +
+           at + "big.txt:3" + no_terminator + at +
+           "big.txt:3: error: not a record: no bar after the label: readers stop here "
+           "[not-a-record]\n" +
+           at +
            "broken.txt:3: error: not a record: no number and colon start it: readers stop here: "
-           "the line below is not shown\n" +
-           at + "broken.txt:4: error: link to http://{host}/s/never.txt: HTTP STATUS 404\n" + at +
-           "c.txt:1" + gone + at + "c.txt:2" + gone + at +
-           "c.txt:3: warning: record 1 again: it replaces the one on line 2\n" + at +
-           "c.txt:4: warning: https link target: it is loaded over plain http\n" + at +
-           "c.txt:4: error: link to http://{host}/s/page.html: NOT A PAGE (NO RECORD IN IT)\n"
+           "the line below is not shown [not-a-record]\n" +
+           at +
+           "broken.txt:4: error: link to http://{host}/s/never.txt: HTTP STATUS 404 "
+           "[link-failed]\n" +
+           at + "c.txt:1" + gone + at + "c.txt:2" + gone + at +
+           "c.txt:3: warning: record 1 again: it replaces the one on line 2 [repeated-record]\n" +
+           at +
+           "c.txt:4: warning: https link target: it is loaded over plain http [https-target]\n" +
+           at +
+           "c.txt:4: error: link to http://{host}/s/page.html: NOT A PAGE (NO RECORD IN IT) "
+           "[link-not-a-page]\n"
            "11 errors and 5 warnings in 5 pages, linking to 11 addresses\n",
        ""},
       {"three pages at most: an address that fails takes no place, and the site's addresses "
@@ -686,9 +725,11 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
        "",
        1,
        broken_links + at +
-           "big.txt: warning: page over 64 MiB: readers get only its first 64 MiB\n" + at +
-           "big.txt:3" + no_terminator + at +
-           "big.txt:3: error: not a record: no bar after the label: readers stop here\n"
+           "big.txt: warning: page over 64 MiB: readers get only its first 64 MiB "
+           "[page-over-cap]\n" +
+           at + "big.txt:3" + no_terminator + at +
+           "big.txt:3: error: not a record: no bar after the label: readers stop here "
+           "[not-a-record]\n"
            "6 errors and 3 warnings in 3 pages, linking to 9 addresses, 2 pages not checked "
            "(--max-pages 3)\n",
        ""},
@@ -698,10 +739,11 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
        1,
        at + "index.txt:3" + gone + at + "index.txt: note: 2 more problems not shown" + one + at +
            "a.txt:4" + gone + at + "a.txt: note: 2 more problems not shown" + one + at +
-           "big.txt: warning: page over 64 MiB: readers get only its first 64 MiB\n" + at +
-           "big.txt: note: 2 more problems not shown" + one + at +
+           "big.txt: warning: page over 64 MiB: readers get only its first 64 MiB "
+           "[page-over-cap]\n" +
+           at + "big.txt: note: 2 more problems not shown" + one + at +
            "broken.txt:3: error: not a record: no number and colon start it: readers stop here: "
-           "the line below is not shown\n" +
+           "the line below is not shown [not-a-record]\n" +
            at + "broken.txt: note: 1 more problem not shown" + one + at + "c.txt:1" + gone + at +
            "c.txt: note: 4 more problems not shown" + one +
            "11 errors and 5 warnings in 5 pages, linking to 11 addresses\n",
@@ -710,9 +752,12 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
        {"--check", "--site", "--max-depth", "0", "{host}/s/big.txt"},
        "",
        1,
-       at + "big.txt: warning: page over 64 MiB: readers get only its first 64 MiB\n" + at +
-           "big.txt:3" + no_terminator + at +
-           "big.txt:3: error: not a record: no bar after the label: readers stop here\n"
+       at +
+           "big.txt: warning: page over 64 MiB: readers get only its first 64 MiB "
+           "[page-over-cap]\n" +
+           at + "big.txt:3" + no_terminator + at +
+           "big.txt:3: error: not a record: no bar after the label: readers stop here "
+           "[not-a-record]\n"
            "1 error and 2 warnings in 1 page, linking to 1 address, 1 page not checked "
            "(--max-depth 0)\n",
        ""},
@@ -720,14 +765,14 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
        {"--check", "--site", "{host}/moved"},
        "",
        0,
-       "http://{host}/a.txt:1: warning: label holds a control character\n"
+       "http://{host}/a.txt:1: warning: label holds a control character [control-character]\n"
        "0 errors and 1 warning in 2 pages from http://{host}/b.txt, linking to 2 addresses\n",
        ""},
       {"a start that is no page fails",
        {"--check", "--site", "{host}/s/page.html"},
        "",
        1,
-       at + "page.html:1: error: no record on the page: readers see an empty page\n"
+       at + "page.html:1: error: no record on the page: readers see an empty page [no-record]\n"
             "1 error and 0 warnings in 1 page, linking to 0 addresses\n",
        ""},
       {"a start that breaks on its way is checked as far as it came",
@@ -735,9 +780,10 @@ TEST_F(PageToolsTest, CheckSiteReportsEveryPageReachedInOneOrder) {
        "",
        1,
        "http://{host}/short.txt: error: the page broke off on its way (RETRIEVAL FAILED: "
-       "TRANSFERRED A PARTIAL FILE): it is checked as far as it came\n"
+       "TRANSFERRED A PARTIAL FILE): it is checked as far as it came [page-broke-off]\n"
        "http://{host}/short.txt:2: warning: no terminator record: readers see as many rows as the "
-       "page they came from had\n1 error and 1 warning in 1 page, linking to 0 addresses\n",
+       "page they came from had [no-terminator]\n1 error and 1 warning in 1 page, linking to 0 "
+       "addresses\n",
        ""},
   };
   expect_runs(runs);
@@ -786,9 +832,10 @@ TEST_F(PageToolsTest, CheckSiteFromItsFolder) {
   };
   const std::string index = site + "/index.txt:";
   const std::string link_errors =
-      index + "3: error: link to " + at + "missing.txt: no file " + site + "/missing.txt\n" +
-      index + "5: error: link to " + at + "fifo: not a file: " + site + "/fifo\n" + index +
-      "6: error: link to " + at + "out.txt: leads out of " + site + ": " + site + "/out.txt\n";
+      index + "3: error: link to " + at + "missing.txt: no file " + site +
+      "/missing.txt [link-failed]\n" + index + "5: error: link to " + at +
+      "fifo: not a file: " + site + "/fifo [link-failed]\n" + index + "6: error: link to " + at +
+      "out.txt: leads out of " + site + ": " + site + "/out.txt [link-failed]\n";
   const std::string left =
       ", 3 links to other sites not checked (--offline), 1 address excluded "
       "(--exclude)\n";
@@ -796,10 +843,10 @@ TEST_F(PageToolsTest, CheckSiteFromItsFolder) {
       {"the whole site", with({}), "", 1,
        link_errors + site +
            "/bad page.txt:2: warning: no terminator record: readers see as many rows as the page "
-           "they came from had\n" +
+           "they came from had [no-terminator]\n" +
            site +
            "/bad page.txt:2: error: not a record: no number and colon start it: readers stop "
-           "here\n"
+           "here [not-a-record]\n"
            "4 errors and 1 warning in 3 pages, linking to 10 addresses" +
            left,
        ""},
@@ -807,10 +854,10 @@ TEST_F(PageToolsTest, CheckSiteFromItsFolder) {
        1,
        link_errors + site +
            "/bad page.txt:2: warning: no terminator record: readers see as many rows as the page "
-           "they came from had\n" +
+           "they came from had [no-terminator]\n" +
            site +
            "/bad page.txt:2: error: not a record: no number and colon start it: readers stop "
-           "here\n"
+           "here [not-a-record]\n"
            "4 errors and 1 warning in 3 pages, linking to 10 addresses" +
            left,
        ""},
@@ -859,7 +906,7 @@ TEST_F(PageToolsTest, CheckSiteStopsAtCtrlC) {
   EXPECT_EQ(stopped->finish(), 1);
   EXPECT_EQ(stopped->output, start +
                                  ":2: warning: no terminator record: readers see as many rows as "
-                                 "the page they came from had\n"
+                                 "the page they came from had [no-terminator]\n"
                                  "0 errors and 1 warning in 1 page, linking to 1 address; "
                                  "stopped by Ctrl-C\n");
   EXPECT_EQ(stopped->errors, "linebrowse: stopped by Ctrl-C: 1 of 2 addresses not retrieved\n");

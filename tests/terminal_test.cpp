@@ -904,7 +904,8 @@ TEST_F(TerminalTest, SiteCheckShowsHowFarAndStopsAtCtrlC) {
   EXPECT_EQ(run.output.substr(run.output.rfind(erased) + erased.size()),
             start +
                 ":2: warning: no terminator record: readers see as many rows as the page they "
-                "came from had\r\n0 errors and 1 warning in 1 page, linking to 1 address; stopped "
+                "came from had [no-terminator]\r\n0 errors and 1 warning in 1 page, linking to 1 "
+                "address; stopped "
                 "by Ctrl-C\r\nlinebrowse: stopped by Ctrl-C: 1 of 2 addresses not retrieved\r\n");
 }
 

@@ -2,6 +2,8 @@
 // every problem said at its line. What the run above calls.
 #pragma once
 
+#include <bitset>
+#include <chrono>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -9,10 +11,12 @@
 #include <vector>
 
 #include "console/console.h"
+#include "page/page.h"
 
-// How a report is written: NAME:LINE: error|warning: MESSAGE for people and
-// editors, one JSON object a line for programs, or GitHub workflow commands.
-enum class ReportFormat { text, json, github };
+// How a report is written: NAME:LINE: error|warning: MESSAGE [CODE] for
+// people and editors, one JSON object a line for programs, GitHub workflow
+// commands, or one SARIF 2.1.0 log for code scanning.
+enum class ReportFormat { text, json, github, sarif };
 
 // What --check was asked for.
 struct CheckOptions {
@@ -25,11 +29,22 @@ struct CheckOptions {
   std::size_t max_problems = 100;  // problems written for a page at most; 0 for all
   ReportFormat format = ReportFormat::text;
   // A site's check only:
-  std::string root;                      // the folder that holds the site's pages, if any
-  bool offline = false;                  // nothing retrieved over the network
-  std::vector<std::string> exclude;      // patterns of addresses neither retrieved nor followed
-  std::optional<std::size_t> max_depth;  // links from the start to a page read as one, at most
+  std::string root;                        // the folder that holds the site's pages, if any
+  bool offline = false;                    // nothing retrieved over the network
+  std::vector<std::string> exclude;        // patterns of addresses neither retrieved nor followed
+  std::optional<std::size_t> max_depth;    // links from the start to a page read as one, at most
+  std::bitset<problem_code_count> ignore;  // kinds of problem only counted
+  std::string step_summary;  // with --format github, where GitHub takes a Markdown summary
+  // Links to other sites: how many are retrieved at once from one host, and
+  // how often one is tried again when its server is busy.
+  std::size_t host_concurrency = 2;
+  std::size_t retries = 2;
+  std::string cache;  // the file that keeps link verdicts between runs, if any
+  std::chrono::seconds cache_age{std::chrono::hours(24)};  // how long a good verdict holds
 };
+
+// The kinds of problem, one a line: code, level and meaning (--list-codes).
+std::string list_of_codes();
 
 // --check: every problem of each named page, and with `links` its broken
 // links, then one summary line when there was anything to say. 0 when no

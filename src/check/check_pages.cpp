@@ -13,6 +13,7 @@
 #include "base/messages.h"
 #include "check/check.h"
 #include "check/check_report.h"
+#include "check/link_cache.h"
 #include "page/page.h"
 #include "web/web.h"
 
@@ -74,7 +75,10 @@ struct LinkVerdicts {
   }
 };
 
-LinkVerdicts check_links(std::string_view body, Console& console) {
+// The verdicts on a page's links: from the cache when it holds a fresh one,
+// else retrieved, side by side, and kept in the cache.
+LinkVerdicts check_links(std::string_view body, const CheckOptions& options, LinkCache& cache,
+                         Console& console) {
   LinkVerdicts links;
   std::unordered_map<std::string, std::size_t> number_of_canonical;
   std::vector<std::string> addresses;
@@ -93,20 +97,36 @@ LinkVerdicts check_links(std::string_view body, Console& console) {
       if (done == all) clear_status(console);
     };
   }
-  for (const SideAnswer& answer : retrieve_links(addresses, progress))
-    links.verdicts.push_back(verdict_of(answer));
+  links.verdicts.resize(addresses.size());
+  std::vector<std::string> retrieved;
+  std::vector<std::size_t> number_of_retrieved;
+  for (std::size_t number = 0; number < addresses.size(); ++number) {
+    if (std::optional<LinkVerdict> cached = fresh_verdict(cache, addresses[number])) {
+      links.verdicts[number] = std::move(*cached);
+    } else {
+      retrieved.push_back(addresses[number]);
+      number_of_retrieved.push_back(number);
+    }
+  }
+  const std::vector<SideAnswer> answers =
+      retrieve_links(retrieved, politeness_of(options), progress);
+  for (std::size_t i = 0; i < answers.size(); ++i) {
+    LinkVerdict& verdict = links.verdicts[number_of_retrieved[i]];
+    verdict = verdict_of(answers[i]);
+    if (!cache.path.empty()) remember(cache, retrieved[i], verdict);
+  }
   return links;
 }
 
 // One page checked, and with --links its links retrieved first, so that each
 // link that fails is said at its line among the page's own problems.
 void check_one(const std::string& name, const ReadPage& page, const CheckOptions& options,
-               Console& console, Report& report) {
+               LinkCache& cache, Console& console, Report& report) {
   report.flush();  // before a status line on standard error
   const std::optional<LinkVerdicts> links =
-      options.links ? std::optional(check_links(page.body, console)) : std::nullopt;
+      options.links ? std::optional(check_links(page.body, options, cache, console)) : std::nullopt;
   report.begin_page(name);
-  if (page.cut) report.problem({0, false, message::page_over_cap()});
+  if (page.cut) report.problem({0, ProblemCode::page_over_cap, message::page_over_cap()});
   PageCheckSink sink{[&report](const PageProblem& problem) { report.problem(problem); }, {}};
   if (links) {
     sink.link = [&](std::size_t line, std::string_view target) {
@@ -122,7 +142,8 @@ void check_one(const std::string& name, const ReadPage& page, const CheckOptions
 
 int check_pages(const CheckOptions& options, Console& console) {
   std::ostream& out = console.out;
-  Report report(out, options.format, options.max_problems, console.mode.output_rule);
+  Report report(out, options, console.mode.output_rule);
+  LinkCache cache = load_cache(options, console);
   std::size_t pages = 0;
   bool unreadable = false;
   for (const std::string& name : options.names) {
@@ -131,7 +152,7 @@ int check_pages(const CheckOptions& options, Console& console) {
     try {
       const ReadPage page = read_name(name, console.in);
       if (!page.failure) {
-        check_one(shown, page, options, console, report);
+        check_one(shown, page, options, cache, console, report);
         ++pages;
       } else {
         say_failure(console, shown, *page.failure);
@@ -145,8 +166,12 @@ int check_pages(const CheckOptions& options, Console& console) {
     }
     out.flush();
   }
+  store_cache(cache, console);
   ReportEnd end;
   end.pages = pages;
+  end.from_cache = cache.used;
   report.finish(end, options.format != ReportFormat::text);
+  if (const std::optional<std::string> why = report.add_step_summary(options.step_summary))
+    say_failure(console, options.step_summary, *why);
   return unreadable ? exit_status::unreadable : report.status(options.strict);
 }

@@ -3,11 +3,13 @@
 // the check of named pages and the check of a whole site.
 #pragma once
 
+#include <bitset>
 #include <cstddef>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/shown_text.h"
 #include "check/check.h"
@@ -23,8 +25,18 @@ struct LinkVerdict {
   bool good() const { return outcome == Outcome::good; }
 };
 
+// How links to other sites are retrieved, as the options ask.
+inline Politeness politeness_of(const CheckOptions& options) {
+  Politeness polite;
+  polite.host_concurrency = options.host_concurrency;
+  polite.retries = options.retries;
+  return polite;
+}
+
 // The verdict on links to what a retrieval brought.
 LinkVerdict verdict_of(const SideAnswer& answer);
+// The kind of problem a link with this verdict is.
+ProblemCode code_of(const LinkVerdict& verdict);
 
 // What a report ends with.
 struct ReportEnd {
@@ -38,32 +50,45 @@ struct ReportEnd {
   std::size_t excluded = 0;      // addresses --exclude left out
   std::size_t beyond_depth = 0;  // the site's addresses --max-depth left unread as pages
   std::size_t max_depth = 0;
+  std::size_t from_cache = 0;  // verdicts on links that --cache held
 };
 
-// The report of a run, written a buffer at a time. Each page's problems come
-// between begin_page and end_page in the order they are written; past
-// `max_problems` of them (0 for no limit) they are only counted, and one
-// line at the page's end says how many more there were.
+// One problem as the step summary's table shows it.
+struct SummaryRow {
+  std::string where;  // NAME:LINE, or NAME for the page as a whole
+  ProblemCode code;
+  std::string message;
+};
+
+// The report of a run, written a buffer at a time; a SARIF log is written
+// whole at the end. Each page's problems come between begin_page and end_page
+// in the order they are written; past `max_problems` of them (0 for no limit)
+// they are only counted, and one note at the page's end says how many more
+// there were. Kinds that --ignore names are only counted.
 class Report {
  public:
   enum class Severity { error, warning, note };
 
-  Report(std::ostream& out, ReportFormat format, std::size_t max_problems, TextRule rule);
+  Report(std::ostream& out, const CheckOptions& options, TextRule rule);
   ~Report();
   Report(const Report&) = delete;
   Report& operator=(const Report&) = delete;
 
   // The rule that page text in messages is shown by: the output's own, or,
-  // for JSON and annotations, which escape the text themselves, none.
+  // for JSON, SARIF and annotations, which escape the text themselves, none.
   TextRule message_rule() const;
+  bool ignores(ProblemCode code) const {
+    return ignored_codes.test(static_cast<std::size_t>(code));
+  }
 
   void begin_page(std::string_view name);
   void problem(const PageProblem& problem);
   // The error at `line`, whose link to `address` fails as `verdict` says.
   void link_problem(std::size_t line, std::string_view address, const LinkVerdict& verdict);
-  // `unseen_errors` and `unseen_warnings` were never handed over (a site's
-  // check keeps only the first of a page's problems); they count too.
-  void end_page(std::size_t unseen_errors = 0, std::size_t unseen_warnings = 0);
+  // The unseen problems were never handed over (a site's check keeps only
+  // the first of a page's problems); they count too.
+  void end_page(std::size_t unseen_errors = 0, std::size_t unseen_warnings = 0,
+                std::size_t unseen_ignored = 0);
 
   // The summary: "2 errors and 1 warning in 3 pages" and what `end` adds.
   // `always` writes it even when nothing was wrong, as JSON and annotations do.
@@ -71,13 +96,18 @@ class Report {
   void flush();
   // 0, or 1 when there is an error or, `strict`, a warning.
   int status(bool strict) const;
+  // With --format github, the Markdown summary of the run appended to
+  // `path` (GitHub's GITHUB_STEP_SUMMARY); why it could not be, if it could not.
+  std::optional<std::string> add_step_summary(const std::string& path) const;
 
   std::size_t errors() const { return errors_; }
   std::size_t warnings() const { return warnings_; }
 
  private:
   void write(std::size_t line, Severity severity, std::string_view message,
-             std::string_view address = {}, const LinkVerdict* verdict = nullptr);
+             std::optional<ProblemCode> code = std::nullopt, std::string_view address = {},
+             const LinkVerdict* verdict = nullptr);
+  void write_sarif(const ReportEnd& end);  // sarif_log.cpp
   // Counts a problem; whether the page may still write one.
   bool count(bool error);
 
@@ -85,13 +115,42 @@ class Report {
   ReportFormat format;
   std::size_t max_problems;
   TextRule rule;
-  std::string name;  // the page's, as the report writes it
+  std::bitset<problem_code_count> ignored_codes;
+  bool summary_wanted;  // rows are kept for the step summary
+  std::string page;     // the page's name as it was given
+  std::string name;     // the page's name as the report writes it
   std::string waiting;
   std::size_t written_on_page = 0;
   std::size_t more_on_page = 0;
   std::size_t errors_ = 0;
   std::size_t warnings_ = 0;
+  std::size_t ignored = 0;
+  std::string summary;           // the summary line, once finished
+  std::vector<SummaryRow> rows;  // the first of them, for the step summary
+  std::size_t rows_more = 0;     // beyond those
+  std::string sarif_results;     // each result's JSON, comma-separated
+  std::string sarif_notes;       // the notes' JSON, comma-separated
 };
+
+// One line of a report, as each format writes it.
+struct ReportLine {
+  std::string_view name;  // the page's, as the format writes it, or as given for SARIF
+  std::size_t line;       // 0 for the page as a whole
+  Report::Severity severity;
+  std::string_view message;
+  std::optional<ProblemCode> code;  // none for a note
+};
+
+// A SARIF result for a problem, and a notification for a note, appended
+// after a comma when `json` holds one already.
+void append_sarif_result(std::string& json, const ReportLine& line);
+void append_sarif_note(std::string& json, const ReportLine& line);
+
+// The Markdown that GitHub shows on a job's page: `summary`, then a table of
+// the rows and "N more" for `more` beyond them, every cell's text shown as
+// it is, by `rule`, whatever it holds.
+std::string step_summary_markdown(std::string_view summary, const std::vector<SummaryRow>& rows,
+                                  std::size_t more, TextRule rule);
 
 // What is said of a page, or a site, that does not fit in memory to be checked.
 inline constexpr std::string_view page_too_big = "OUT OF MEMORY: the page is too big to check here";

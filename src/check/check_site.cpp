@@ -56,26 +56,38 @@ void before_writing(Console& console) {
 // (Ctrl-C, or output that can no longer be written); whether it was.
 bool crawl_until_done(Crawl& crawl, Report& report, Console& console) {
   Progress progress{console};
-  const auto take_and_report = [&](std::size_t number, const SideAnswer& answer) {
-    take_answer(crawl, number, answer);
+  const auto report_what_is_ready = [&] {
     number_links(crawl);
     report_ready(crawl, report, [&console] { before_writing(console); });
     if (console.mode.progress_on_error) progress.show(crawl);
   };
+  const auto take_and_report = [&](std::size_t number, const SideAnswer& answer) {
+    take_answer(crawl, number, answer);
+    report_what_is_ready();
+  };
   bool stop_asked = false;
   const auto asked_to_stop = [&] { return stop_asked || !console.out || take_ctrl_c(console); };
-  // Files of the root are read here and now; only the network's addresses
-  // go to the retrieval side by side.
+  // Files of the root are read here and now, and the cache's fresh verdicts
+  // taken; only the rest goes to the retrieval side by side.
   const auto next_from_network = [&]() -> std::optional<Wanted> {
     for (std::optional<Wanted> wanted = next_wanted(crawl); wanted; wanted = next_wanted(crawl)) {
       const std::optional<RootFile>& file = crawl.addresses[wanted->id].file;
-      if (!file) return wanted;
-      take_and_report(wanted->id, read_root_file(*crawl.root, *file));
+      std::optional<LinkVerdict> cached;
+      if (file) {
+        take_and_report(wanted->id, read_root_file(*crawl.root, *file));
+      } else if (wanted->polite && (cached = fresh_verdict(crawl.cache, wanted->address))) {
+        take_verdict(crawl, wanted->id, *cached);
+        report_what_is_ready();
+      } else {
+        return wanted;
+      }
       if ((stop_asked = asked_to_stop())) break;
     }
     return std::nullopt;
   };
-  return !retrieve_side_by_side({next_from_network, take_and_report, asked_to_stop}) || stop_asked;
+  return !retrieve_side_by_side(
+             {next_from_network, take_and_report, asked_to_stop, politeness_of(crawl.options)}) ||
+         stop_asked;
 }
 
 // What is left to say once the crawl ended: the pages not yet reported when
@@ -89,7 +101,10 @@ int end_crawl(Crawl& crawl, Report& report, Console& console) {
     number_links(crawl);
     report_ready(crawl, report, [&console] { before_writing(console); });
   }
+  store_cache(crawl.cache, console);
   report.finish(end_of_report(crawl), true);
+  if (const std::optional<std::string> why = report.add_step_summary(crawl.options.step_summary))
+    say_failure(console, crawl.options.step_summary, *why);
   for (const std::size_t number : crawl.too_big)
     say_failure(console, crawl.addresses[number].address, page_too_big);
   if (crawl.stopped && console.out) {
@@ -102,8 +117,9 @@ int end_crawl(Crawl& crawl, Report& report, Console& console) {
 
 // The crawl, and its report. Returns the exit status.
 int crawl_site(const CheckOptions& options, Console& console) {
-  Report report(console.out, options.format, options.max_problems, console.mode.output_rule);
+  Report report(console.out, options, console.mode.output_rule);
   Crawl crawl{options, report.message_rule()};
+  crawl.cache = load_cache(options, console);
   if (const std::optional<std::string> why = start_crawl(crawl)) {
     say_failure(console, options.root, *why);
     return exit_status::unreadable;

@@ -16,6 +16,7 @@
 #include "check/address_patterns.h"
 #include "check/check.h"
 #include "check/check_report.h"
+#include "check/link_cache.h"
 #include "check/site_root.h"
 #include "web/web.h"
 
@@ -50,6 +51,7 @@ struct KeptProblems {
   std::vector<PageProblem> first;
   std::size_t more_errors = 0;
   std::size_t more_warnings = 0;
+  std::size_t ignored = 0;  // of the kinds --ignore names
 };
 
 // A page of the site, checked as soon as it comes and kept only as its report
@@ -98,6 +100,7 @@ struct Crawl {
   bool stopped = false;
   std::optional<std::string> start_failure{};  // why the start brought nothing, if it did not
   std::vector<std::size_t> too_big{};          // pages that did not fit in memory
+  LinkCache cache{};                           // verdicts on links to other sites
 };
 
 // The order (crawl_order.cpp): what is reached, numbered and retrieved next.
@@ -123,6 +126,8 @@ void note_link(std::unordered_map<std::string, std::size_t>& index_of, SitePage&
 // The answers (crawl_answers.cpp): a retrieval's answer, the verdict on
 // links to it, and a page checked.
 void take_answer(Crawl& crawl, std::size_t number, const SideAnswer& answer);
+// The verdict on links to an address that is no page, as the cache held it.
+void take_verdict(Crawl& crawl, std::size_t number, const LinkVerdict& verdict);
 
 // The report (crawl_report.cpp): pages reported in the order reached, once
 // their links are answered; and what the summary says.

@@ -10,11 +10,13 @@ namespace {
 
 constexpr int most_start_redirects = 5;
 
-void keep(KeptProblems& kept, const PageProblem& problem, std::size_t most) {
-  if (most == 0 || kept.first.size() < most)
+void keep(KeptProblems& kept, const PageProblem& problem, const CheckOptions& options) {
+  if (options.ignore.test(static_cast<std::size_t>(problem.code)))
+    ++kept.ignored;
+  else if (options.max_problems == 0 || kept.first.size() < options.max_problems)
     kept.first.push_back(problem);
   else
-    ++(problem.error ? kept.more_errors : kept.more_warnings);
+    ++(problem.error() ? kept.more_errors : kept.more_warnings);
 }
 
 // Checks a page that came, keeping what its report needs: `first_problem`,
@@ -24,14 +26,16 @@ void check_arrived(Crawl& crawl, SitePage& page, const SideAnswer& answer,
   const std::size_t most = crawl.options.max_problems;
   std::unordered_map<std::string, std::size_t> index_of;
   const PageCheckSink sink{
-      [&](const PageProblem& problem) { keep(page.problems, problem, most); },
+      [&](const PageProblem& problem) { keep(page.problems, problem, crawl.options); },
       [&](std::size_t line, std::string_view target) {
         note_link(index_of, page, line, target, most);
       },
   };
-  if (!first_problem.empty()) keep(page.problems, {0, true, std::string(first_problem)}, most);
+  if (!first_problem.empty())
+    keep(page.problems, {0, ProblemCode::page_broke_off, std::string(first_problem)},
+         crawl.options);
   if (answer.stop == TransferStop::cut)
-    keep(page.problems, {0, false, message::page_over_cap()}, most);
+    keep(page.problems, {0, ProblemCode::page_over_cap, message::page_over_cap()}, crawl.options);
   check_page(answer.body, crawl.message_rule, sink);
   page.state = SitePage::State::checked;
   ++crawl.pages_checked;
@@ -84,12 +88,21 @@ void take_start(Crawl& crawl, SitePage& start, const SideAnswer& answer) {
 
 }  // namespace
 
-// A retrieval's answer: the verdict on links to it, and a page checked.
-void take_answer(Crawl& crawl, std::size_t number, const SideAnswer& answer) {
+void take_verdict(Crawl& crawl, std::size_t number, const LinkVerdict& verdict) {
   SiteAddress& reached = crawl.addresses[number];
   reached.answered = true;
   ++crawl.answered;
-  reached.verdict = verdict_of(answer);
+  reached.verdict = verdict;
+}
+
+// A retrieval's answer: the verdict on links to it, kept in the cache when
+// it is on another site, and a page checked.
+void take_answer(Crawl& crawl, std::size_t number, const SideAnswer& answer) {
+  take_verdict(crawl, number, verdict_of(answer));
+  const SiteAddress& reached = crawl.addresses[number];
+  if (!crawl.cache.path.empty() && reached.page == unnumbered &&
+      site_of(reached.address) != crawl.site)
+    remember(crawl.cache, reached.address, reached.verdict);
   if (reached.page == unnumbered) return;
   SitePage& page = crawl.pages[reached.page];
   --crawl.pages_retrieving;

@@ -164,7 +164,8 @@ std::optional<Wanted> next_wanted(Crawl& crawl) {
   if (crawl.waiting_links.empty()) return std::nullopt;
   const std::size_t number = crawl.waiting_links.front();
   crawl.waiting_links.pop_front();
-  return Wanted{crawl.addresses[number].address, number, false};
+  const std::string& address = crawl.addresses[number].address;
+  return Wanted{address, number, false, site_of(address) != crawl.site};
 }
 
 std::string_view canonical_of(const SitePage& page, const PageLinkTo& link) {

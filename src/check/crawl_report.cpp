@@ -18,10 +18,15 @@ const std::string& name_of(const SiteAddress& page) {
 void report_page(const Crawl& crawl, const SitePage& page, Report& report) {
   std::vector<std::pair<std::uint32_t, const PageLinkTo*>> failing;
   std::size_t unseen_errors = page.problems.more_errors;
+  std::size_t unseen_ignored = page.problems.ignored;
   for (const PageLinkTo& link : page.links) {
     if (link.address == unnumbered) continue;
     const SiteAddress& target = crawl.addresses[link.address];
     if (!target.answered || target.verdict.good()) continue;
+    if (report.ignores(code_of(target.verdict))) {
+      unseen_ignored += link.count;
+      continue;
+    }
     failing.emplace_back(link.first_line, &link);
     for (const std::uint32_t line : link.more_lines) failing.emplace_back(line, &link);
     unseen_errors += link.count - 1 - link.more_lines.size();
@@ -40,7 +45,7 @@ void report_page(const Crawl& crawl, const SitePage& page, Report& report) {
     report.problem(problem);
   }
   links_up_to(std::numeric_limits<std::size_t>::max());
-  report.end_page(unseen_errors, page.problems.more_warnings);
+  report.end_page(unseen_errors, page.problems.more_warnings, unseen_ignored);
 }
 
 std::size_t addresses_linked(const Crawl& crawl) {
@@ -80,6 +85,7 @@ ReportEnd end_of_report(const Crawl& crawl) {
   end.offline = crawl.offline.size();
   end.excluded = crawl.excluded.size();
   end.beyond_depth = crawl.beyond_depth.size();
+  end.from_cache = crawl.cache.used;
   end.max_depth = crawl.options.max_depth.value_or(0);
   return end;
 }

@@ -48,12 +48,19 @@ std::string_view what_is_missing(std::string_view line) {
   return "no flag after the bar that ends the target";
 }
 
-std::string why_reading_stops(std::string_view line, const RecordMatch& record) {
-  if (line.empty()) return "empty line, which holds no record";
-  if (!record.found) return "not a record: " + std::string(what_is_missing(line));
-  if (record.number.empty()) return "record without a number";
-  return "record number " + std::string(record.number) + " is above the largest, " +
-         std::to_string(std::numeric_limits<std::int32_t>::max());
+// Why readers stop at a line that holds no record, and its kind.
+PageProblem why_reading_stops(std::size_t line_number, std::string_view line,
+                              const RecordMatch& record) {
+  if (line.empty())
+    return {line_number, ProblemCode::empty_line, "empty line, which holds no record"};
+  if (!record.found)
+    return {line_number, ProblemCode::not_a_record,
+            "not a record: " + std::string(what_is_missing(line))};
+  if (record.number.empty())
+    return {line_number, ProblemCode::not_a_record, "record without a number"};
+  return {line_number, ProblemCode::number_too_large,
+          "record number " + std::string(record.number) + " is above the largest, " +
+              std::to_string(std::numeric_limits<std::int32_t>::max())};
 }
 
 // A record's number and line, for pages whose numbers do not rise.
@@ -142,16 +149,17 @@ constexpr std::int64_t most_empty_rows = 1000;
 // What the whole page lacks is said where the mend goes: a title at the
 // first line, a terminator at the last, before that line's own problems.
 void check_whole_page(const Survey& page, std::size_t line, const PageCheckSink& sink) {
-  if (line == 1 && !page.titled) sink.problem({1, false, "no title record (record 0)"});
+  if (line == 1 && !page.titled)
+    sink.problem({1, ProblemCode::no_title, "no title record (record 0)"});
   if (line == page.lines && page.first_terminator == 0)
-    sink.problem({line, false,
+    sink.problem({line, ProblemCode::no_terminator,
                   "no terminator record: readers see as many rows as the page they came from had"});
 }
 
 // The line that ends in CR LF first says so for all of them.
 void check_line_end(const Survey& page, std::size_t line, const PageCheckSink& sink) {
   if (line != page.first_cr_line) return;
-  sink.problem({line, false,
+  sink.problem({line, ProblemCode::crlf,
                 page.cr_lines == 1
                     ? std::string("this line ends in CR LF: its CR is ignored, as text after its "
                                   "record")
@@ -164,24 +172,24 @@ void check_line_end(const Survey& page, std::size_t line, const PageCheckSink& s
 void check_numbering(const Survey& page, std::size_t line, std::int32_t number, bool terminator,
                      bool linked, std::size_t replaced_line, const PageCheckSink& sink) {
   if (terminator && line != page.first_terminator)
-    sink.problem({line, false,
+    sink.problem({line, ProblemCode::another_terminator,
                   "another terminator record; the first is on line " +
                       std::to_string(page.first_terminator) +
                       ", and the last one read sets the "
                       "last row"});
   if (const std::int64_t empty_rows = std::int64_t{page.last_row} - page.highest_below - 1;
       line == page.last_terminator && empty_rows > most_empty_rows)
-    sink.problem({line, false,
+    sink.problem({line, ProblemCode::empty_rows,
                   "the terminator's number leaves " + std::to_string(empty_rows) +
                       " empty rows after record " + std::to_string(page.highest_below) +
                       ", the one before it"});
   const auto record = [number] { return "record " + std::to_string(number); };
   if (replaced_line != 0)
     sink.problem(
-        {line, false,
+        {line, ProblemCode::repeated_record,
          record() + " again: it replaces the one on line " + std::to_string(replaced_line)});
   if (page.first_terminator != 0 && number > page.last_row)
-    sink.problem({line, false,
+    sink.problem({line, ProblemCode::above_last_row,
                   record() + " is above the last row, " + std::to_string(page.last_row) +
                       ", so it is not shown" + (linked ? ", though its link works" : "")});
 }
@@ -212,14 +220,14 @@ struct RepeatFinder {
 void check_record(std::string_view line, std::size_t line_number, const RecordMatch& record,
                   TextRule rule, const PageCheckSink& sink) {
   if (record.number.data() != line.data())
-    sink.problem(
-        {line_number, false,
-         text_before(line.substr(0, static_cast<std::size_t>(record.number.data() - line.data())),
-                     rule)});
+    sink.problem(text_before(
+        line_number, line.substr(0, static_cast<std::size_t>(record.number.data() - line.data())),
+        rule));
   const auto flag_at = static_cast<std::size_t>(record.flag.data() - line.data());
   if (line.ends_with('\r')) line.remove_suffix(1);
   if (flag_at + 1 < line.size())
-    sink.problem({line_number, false, text_after(line.substr(flag_at), rule)});
+    sink.problem(
+        {line_number, ProblemCode::text_after_record, text_after(line.substr(flag_at), rule)});
   note_oddity("label", record.label, line_number, sink);
   if (!record.target.empty()) check_target(record.target, line_number, rule, sink);
 }
@@ -229,7 +237,7 @@ void check_record(std::string_view line, std::size_t line_number, const RecordMa
 void check_page(std::string_view body, TextRule rule, const PageCheckSink& sink) {
   const Survey page = survey(body);
   if (page.records == 0) {
-    sink.problem({1, true, "no record on the page: readers see an empty page"});
+    sink.problem({1, ProblemCode::no_record, "no record on the page: readers see an empty page"});
     return;
   }
   RepeatFinder repeats{page};
@@ -240,9 +248,9 @@ void check_page(std::string_view body, TextRule rule, const PageCheckSink& sink)
     check_whole_page(page, line_number, sink);
     const auto [record, number] = match_line(line);
     if (!number) {
-      const std::string why = why_reading_stops(line, record);
-      sink.problem(
-          {line_number, true, line_number == page.stop_line ? readers_stop(why, rest) : why});
+      PageProblem stop = why_reading_stops(line_number, line, record);
+      if (line_number == page.stop_line) stop.message = readers_stop(stop.message, rest);
+      sink.problem(stop);
       check_line_end(page, line_number, sink);
       continue;
     }

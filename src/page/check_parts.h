@@ -12,9 +12,9 @@
 // The page's own text appended to a message, shown by the report's rule.
 void append_page_text(std::string& message, std::string_view text, TextRule rule);
 
-// What is said of text before a record (a byte-order mark named as such), and
-// of text after its flag (fields after it named as such), quoted.
-std::string text_before(std::string_view before, TextRule rule);
+// What is said of text before a record at `line` (a byte-order mark named as
+// such), and of text after its flag (fields after it named as such), quoted.
+PageProblem text_before(std::size_t line, std::string_view before, TextRule rule);
 std::string text_after(std::string_view flag_and_after, TextRule rule);
 
 // A warning when `text` (what: "label", "link target") holds a control

@@ -75,9 +75,9 @@ std::string_view unsendable_byte(std::string_view target) {
 
 // "...: readers load this target as "http://TARGET"", built in place: a page may hold a
 // million such targets.
-PageProblem loads_as(std::size_t line, std::string_view words, std::string_view target,
-                     TextRule rule) {
-  PageProblem problem{line, false, {}};
+PageProblem loads_as(std::size_t line, ProblemCode code, std::string_view words,
+                     std::string_view target, TextRule rule) {
+  PageProblem problem{line, code, {}};
   std::string& message = problem.message;
   message.reserve(words.size() + target.size() + 32);
   message += words;
@@ -93,17 +93,19 @@ PageProblem loads_as(std::size_t line, std::string_view words, std::string_view 
 void check_address(std::string_view target, std::size_t line, TextRule rule,
                    const PageCheckSink& sink) {
   if (has_https_scheme(target)) {
-    sink.problem({line, false, "https link target: it is loaded over plain http"});
+    sink.problem(
+        {line, ProblemCode::https_target, "https link target: it is loaded over plain http"});
   } else if (has_http_scheme(target)) {
     return;
   } else if (const std::string_view scheme = scheme_of(target); !scheme.empty()) {
     std::string words = "a ";
     append_page_text(words, scheme, rule);
     words += ": link is not retrieved";
-    sink.problem(loads_as(line, words, target, rule));
+    sink.problem(loads_as(line, ProblemCode::other_scheme, words, target, rule));
   } else if (const std::string_view host = host_part(target);
              cannot_be_host(host) || looks_like_file_name(target, host)) {
-    sink.problem(loads_as(line, "write the full address", target, rule));
+    sink.problem(
+        loads_as(line, ProblemCode::partial_address, "write the full address", target, rule));
   }
 }
 
@@ -117,7 +119,7 @@ void check_target(std::string_view target, std::size_t line, TextRule rule,
                   const PageCheckSink& sink) {
   if (const std::string_view byte = unsendable_byte(target); !byte.empty()) {
     sink.problem(
-        {line, true,
+        {line, ProblemCode::unsendable_target,
          "link target holds " + std::string(byte) + ": it cannot be retrieved as written"});
     return;
   }

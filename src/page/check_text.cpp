@@ -63,15 +63,18 @@ void append_page_text(std::string& message, std::string_view text, TextRule rule
     append_visible(message, text, rule);
 }
 
-std::string text_before(std::string_view before, TextRule rule) {
+PageProblem text_before(std::size_t line, std::string_view before, TextRule rule) {
   if (!before.starts_with(byte_order_mark))
-    return with_quote("text before the record is ignored: ", before, rule);
+    return {line, ProblemCode::text_before_record,
+            with_quote("text before the record is ignored: ", before, rule)};
   constexpr std::string_view mark = "a byte-order mark (EF BB BF) before the record is ignored";
   before.remove_prefix(byte_order_mark.size());
-  if (before.empty()) return std::string(mark) + "; save the page without it";
-  return with_quote(
-      std::string(mark) + ", and so is the text after it; save the page without " + "them: ",
-      before, rule);
+  if (before.empty())
+    return {line, ProblemCode::byte_order_mark, std::string(mark) + "; save the page without it"};
+  return {line, ProblemCode::byte_order_mark,
+          with_quote(std::string(mark) + ", and so is the text after it; save the page without " +
+                         "them: ",
+                     before, rule)};
 }
 
 // Text after the record: the fields that follow its flag, or other text.
@@ -88,7 +91,8 @@ void note_oddity(std::string_view what, std::string_view text, std::size_t line,
                  const PageCheckSink& sink) {
   const Oddity oddity = oddity_in(text);
   if (oddity == Oddity::control)
-    sink.problem({line, false, std::string(what) + " holds a control character"});
+    sink.problem(
+        {line, ProblemCode::control_character, std::string(what) + " holds a control character"});
   else if (oddity == Oddity::malformed)
-    sink.problem({line, false, std::string(what) + " is not valid UTF-8"});
+    sink.problem({line, ProblemCode::not_utf8, std::string(what) + " is not valid UTF-8"});
 }

@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -94,12 +95,55 @@ void drop_cut_line(std::string& body);
 // can carry such a number.
 std::optional<std::int32_t> record_number(std::string_view text);
 
-// A problem of a page, for its author: an error where readers lose
+// Each kind of problem a check reports. Its code is a stable name that
+// reports carry and --ignore takes; errors first, then warnings.
+enum class ProblemCode : std::uint8_t {
+  no_record,
+  empty_line,
+  not_a_record,
+  number_too_large,
+  unsendable_target,
+  link_failed,
+  link_not_a_page,
+  page_broke_off,
+  no_title,
+  no_terminator,
+  another_terminator,
+  empty_rows,
+  repeated_record,
+  above_last_row,
+  crlf,
+  byte_order_mark,
+  text_before_record,
+  text_after_record,
+  control_character,
+  not_utf8,
+  https_target,
+  other_scheme,
+  partial_address,
+  page_over_cap,
+};
+inline constexpr std::size_t problem_code_count = 24;
+
+// What a kind of problem is called and means: an error where readers lose
 // something, a warning where the page works but likely not as meant.
+struct ProblemKind {
+  ProblemCode code;
+  std::string_view name;  // "no-terminator"
+  bool error;
+  std::string_view description;
+};
+// Every kind, in the order of the codes.
+std::span<const ProblemKind> problem_kinds();
+const ProblemKind& kind_of(ProblemCode code);
+std::optional<ProblemCode> code_named(std::string_view name);
+
+// A problem of a page, for its author.
 struct PageProblem {
   std::size_t line;  // 0 for one of the whole page
-  bool error;
+  ProblemCode code;
   std::string message;  // the page's text in it already shown by the check's rule
+  bool error() const { return kind_of(code).error; }
 };
 
 // What the check of a page tells its caller, in the order of a report: the

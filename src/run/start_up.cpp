@@ -86,6 +86,9 @@ int run(const CommandLine& command, Console& console, const UserFiles& files) {
     case CommandLine::Run::version:
       console.out << "linebrowse " LINEBROWSE_VERSION "\n" << std::flush;
       return exit_status::ok;
+    case CommandLine::Run::list_codes:
+      console.out << list_of_codes() << std::flush;
+      return exit_status::ok;
     case CommandLine::Run::dump:
       return dump_page(as_given(command.address), console);
     case CommandLine::Run::check:
@@ -107,7 +110,9 @@ int run(const CommandLine& command, Console& console, const UserFiles& files) {
 int start_up(int argc, const char* const* argv, std::istream& in, std::ostream& out,
              std::ostream& err) {
   WatchedOutput watched(out);
-  const CommandLine command = read_command_line(argc, argv);
+  CommandLine command = read_command_line(argc, argv);
+  if (const char* summary = std::getenv("GITHUB_STEP_SUMMARY"))
+    command.check.step_summary = summary;
   const UserFiles files = user_files();
   Console console(mode_for(command), in, watched.stream(), err, files.history);
   const int status = run(command, console, files);

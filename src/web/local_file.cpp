@@ -6,10 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "base/ascii.h"
 #include "base/limits.h"
@@ -86,6 +88,21 @@ std::string file_address(std::string_view path) {
   std::string made = address;
   curl_free(address);
   return made;
+}
+
+std::string path_reference(std::string_view path) {
+  std::string reference;
+  for (std::size_t from = 0; from <= path.size();) {
+    const std::size_t end = std::min(path.find('/', from), path.size());
+    const std::string_view part = path.substr(from, end - from);
+    char* escaped = curl_easy_escape(nullptr, part.data(), static_cast<int>(part.size()));
+    if (escaped == nullptr) throw std::bad_alloc();
+    reference += escaped;
+    curl_free(escaped);
+    if (end < path.size()) reference += '/';
+    from = end + 1;
+  }
+  return reference;
 }
 
 Retrieval read_local_file(const std::string& address) {

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <ctime>
 #include <functional>
 #include <optional>
 #include <string>
@@ -96,6 +97,10 @@ bool is_file_address(std::string_view address);
 // The file:// address of an absolute path, escaped as an address needs.
 std::string file_address(std::string_view path);
 
+// A relative path as a URI reference: each part between slashes %-escaped
+// but for letters, digits and - . _ ~.
+std::string path_reference(std::string_view path);
+
 // Retrieves an address, ended by `watch` when it says so and after a minute
 // in which nothing arrived. A file:// address is read from disk when it names
 // a regular file, and never waits. An address with a NUL byte is not
@@ -128,9 +133,39 @@ std::string site_of(const std::string& address);
 // One address to retrieve side by side with others, and how much of it to keep.
 struct Wanted {
   std::string address;
-  std::size_t id = 0;  // the caller's, handed back with the answer
-  bool whole = false;  // the whole body, up to the 64 MiB cap; else its first line
+  std::size_t id = 0;   // the caller's, handed back with the answer
+  bool whole = false;   // the whole body, up to the 64 MiB cap; else its first line
+  bool polite = false;  // on another's site: few at once from its host
 };
+
+// How retrievals side by side treat other people's servers: how many run at
+// once for one host, and how a busy server's answer is tried again.
+struct Politeness {
+  std::size_t host_concurrency = 2;
+  std::size_t retries = 2;
+  std::chrono::milliseconds first_wait{1000};  // doubled for each try after
+  std::chrono::seconds longest_wait{60};       // a longer Retry-After fails the link at once
+};
+
+// What a server that turned a retrieval away said.
+struct TurnedAway {
+  long status = 0;
+  bool connection_reset = false;  // the connection broke before an answer came
+  std::string_view retry_after;   // the header's value, if it came
+};
+
+// Whether a retrieval is tried again, and after how long: 429, 502, 503 and
+// 504, and a reset connection, are, as their Retry-After asks (seconds or a
+// date) or else after polite.first_wait, doubled for each try after, until
+// polite.retries tries were made. A Retry-After over polite.longest_wait
+// gives up at once, too_long, its wait said.
+struct RetryWait {
+  enum class Verdict { give_up, again, too_long };
+  Verdict verdict = Verdict::give_up;
+  std::chrono::milliseconds wait{};
+};
+RetryWait retry_wait(const TurnedAway& answer, std::size_t tries_done, const Politeness& polite,
+                     std::time_t now);
 
 // What a side-by-side retrieval brought.
 struct SideAnswer {
@@ -148,17 +183,20 @@ struct SideBySide {
   std::function<std::optional<Wanted>()> next;  // what to retrieve next, if anything now
   std::function<void(std::size_t id, SideAnswer answer)> answered;
   std::function<bool()> stop;  // may be empty; asked at least every 200 ms
+  Politeness polite{};
 };
 
-// Retrieves what `next` hands out, at most 8 at once over kept connections,
-// each cut after a minute in which fewer than 60 bytes came, until `next`
-// has nothing and nothing runs (true), or `stop` says so (false: what runs
-// is dropped unanswered).
+// Retrieves what `next` hands out, at most 8 at once over kept connections
+// and at most polite.host_concurrency of the polite ones for one host, each
+// cut after a minute in which fewer than 60 bytes came and tried again as
+// retry_wait says, until `next` has nothing and nothing runs or waits
+// (true), or `stop` says so (false: what runs or waits is dropped unanswered).
 bool retrieve_side_by_side(const SideBySide& work);
 
 // Called each time a link's retrieval ends: how many are done, of how many.
 using LinkProgress = std::function<void(std::size_t done, std::size_t all)>;
 
-// The first lines of the addresses, retrieved side by side.
+// The first lines of the addresses, retrieved side by side, politely.
 std::vector<SideAnswer> retrieve_links(const std::vector<std::string>& addresses,
+                                       const Politeness& polite = {},
                                        const LinkProgress& progress = {});

@@ -155,6 +155,7 @@ LoopbackServer::LoopbackServer() {
 LoopbackServer::~LoopbackServer() {
   stopping_ = true;
   thread_.join();
+  for (std::thread& busy : busy_threads_) busy.join();
   close(listener_);
 }
 
@@ -186,9 +187,46 @@ void LoopbackServer::serve() {
     int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
     if (client < 0) continue;
     ++connections_;
+    if (allowed_ > 0) {
+      busy_threads_.emplace_back([this, client] {
+        answer_busy(client);
+        close(client);
+      });
+      continue;
+    }
     answer(client);
     close(client);
   }
+}
+
+void LoopbackServer::serve_busy(int allowed, std::string retry_after, int hold_ms) {
+  std::lock_guard lock(mutex_);
+  retry_after_ = std::move(retry_after);
+  hold_ms_ = hold_ms;
+  allowed_ = allowed;
+}
+
+// One request, answered after a while, or turned away when too many are in.
+void LoopbackServer::answer_busy(int client) {
+  timeval limit{5, 0};
+  setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+  const std::string path = read_request_path(client);
+  if (path.empty()) return;
+  const int now_in = ++in_flight_;
+  Reply reply = reply_for(path);
+  if (now_in > allowed_) {
+    ++turned_away_;
+    reply = Reply{"", "429 Too Many Requests", Reply::Style::whole,
+                  "Retry-After: " + retry_after_ + "\r\n"};
+  } else {
+    for (int most = most_at_once_;
+         now_in > most && !most_at_once_.compare_exchange_weak(most, now_in);) {
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(hold_ms_));
+  }
+  --in_flight_;  // before the reply, which lets the client send its next request
+  send_reply(client, reply, false);
+  shutdown(client, SHUT_WR);
 }
 
 void LoopbackServer::answer(int client) {

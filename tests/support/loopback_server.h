@@ -53,10 +53,18 @@ class LoopbackServer {
   void keep_alive() { keep_alive_ = true; }
   // How many connections clients have opened.
   int connections() const { return connections_; }
+  // From now on, a busy server: each connection served on a thread of its
+  // own, each answer held `hold_ms`, and a request beyond `allowed` at once
+  // turned away with 429 and `retry_after` as its Retry-After.
+  void serve_busy(int allowed, std::string retry_after, int hold_ms = 150);
+  // Of a busy server: the most requests answered at once, and how many it turned away.
+  int most_at_once() const { return most_at_once_; }
+  int turned_away() const { return turned_away_; }
 
  private:
   void serve();
   void answer(int client);
+  void answer_busy(int client);
   bool next_request_comes(int client);
   Reply reply_for(const std::string& path);
 
@@ -65,6 +73,13 @@ class LoopbackServer {
   std::atomic<bool> stopping_{false};
   std::atomic<bool> keep_alive_{false};
   std::atomic<int> connections_{0};
+  std::atomic<int> allowed_{0};  // 0: not busy
+  int hold_ms_ = 0;
+  std::string retry_after_;
+  std::atomic<int> in_flight_{0};
+  std::atomic<int> most_at_once_{0};
+  std::atomic<int> turned_away_{0};
+  std::vector<std::thread> busy_threads_;
   mutable std::mutex mutex_;
   std::map<std::string, Reply> routes_;
   std::vector<std::string> requests_;

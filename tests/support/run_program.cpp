@@ -43,8 +43,8 @@ struct TestHome {
 // variables that would name other files.
 void use_test_home(const std::vector<std::pair<std::string, std::string>>& environment) {
   setenv("HOME", test_home().c_str(), 1);
-  for (const char* name :
-       {"XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CONFIG_HOME", "LINEBROWSE_HISTORY"})
+  for (const char* name : {"XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CONFIG_HOME",
+                           "LINEBROWSE_HISTORY", "GITHUB_STEP_SUMMARY"})
     unsetenv(name);
   for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
 }
@@ -61,7 +61,8 @@ void use_test_home(const std::vector<std::pair<std::string, std::string>>& envir
 
 [[noreturn]] void start_child(const std::vector<std::string>& args, int in, int out, int err,
                               const Limits& limits) {
-  use_test_home({});
+  use_test_home(limits.environment);
+  if (!limits.folder.empty() && chdir(limits.folder.c_str()) != 0) _exit(127);
   dup2(in, 0);
   dup2(out, 1);
   dup2(err, 2);

@@ -26,6 +26,9 @@ struct Limits {
   // Where standard output goes instead of to the test: /dev/full, where every
   // write fails, or a pipe whose reader has gone, with SIGPIPE ignored.
   enum class Output { captured, full_disk, closed_pipe } output = Output::captured;
+  // And where it runs: its current folder, when not empty, and more variables.
+  std::string folder = {};
+  std::vector<std::pair<std::string, std::string>> environment = {};
 };
 
 // Runs the browser with `args` after its name, feeding `input` and closing its

@@ -1,0 +1,50 @@
+// The summary of a run on GitHub's job page, past the cap on annotations: the
+// counts, then a table of the problems, whose page text can break nothing.
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "check/check_report.h"
+
+namespace {
+
+// A table cell that Markdown shows as the text it holds: every ASCII byte
+// but letters, digits and spaces as a numeric character reference, so that
+// no |, <, [, *, ` or :// in page text can end the cell, make markup, HTML
+// or a link. Control bytes are already shown as ^X by the report's rule.
+std::string cell(std::string_view text) {
+  std::string shown;
+  shown.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x80 || byte == ' ' || (byte >= '0' && byte <= '9') ||
+        (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z'))
+      shown += c;
+    else
+      shown += "&#" + std::to_string(byte) + ';';
+  }
+  return shown;
+}
+
+}  // namespace
+
+std::string step_summary_markdown(std::string_view summary, const std::vector<SummaryRow>& rows,
+                                  std::size_t more, TextRule rule) {
+  std::string markdown = "### linebrowse\n\n" + cell(visible(summary, rule)) + "\n\n";
+  if (rows.empty()) return markdown;
+  markdown += "| Where | Code | Problem |\n|---|---|---|\n";
+  for (const SummaryRow& row : rows) {
+    markdown += "| " + cell(visible(row.where, rule)) + " | " + cell(kind_of(row.code).name) +
+                " | " + cell(visible(row.message, rule)) + " |\n";
+  }
+  if (more > 0) markdown += "\n" + std::to_string(more) + " more\n";
+  return markdown + "\n";
+}
+
+std::optional<std::string> Report::add_step_summary(const std::string& path) const {
+  if (!summary_wanted) return std::nullopt;
+  std::ofstream file(path, std::ios::app | std::ios::binary);
+  if (file) file << step_summary_markdown(summary, rows, rows_more, rule) << std::flush;
+  if (!file) return std::strerror(errno != 0 ? errno : EIO);
+  return std::nullopt;
+}
