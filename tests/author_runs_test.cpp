@@ -73,6 +73,14 @@ TEST(AuthorRuns, SarifLogsHoldEveryKindOfProblem) {
   const ProgramRun site = run_browser(site_check, "");
   EXPECT_EQ(site.status, 1) << site.err;
   EXPECT_EQ(run_browser(site_check, "").out, site.out) << "the same input, the same bytes";
+  std::string many = "0:T||-\n";  // 101 problems: a SARIF log holds them all
+  for (int line = 2; line <= 102; ++line) many += "1:x||-\n";
+  const std::string log = run_browser({"--check", "--format", "sarif", "-"}, many).out;
+  std::size_t all = 0;
+  for (auto at = log.find("\"ruleId\""); at != std::string::npos;
+       at = log.find("\"ruleId\"", at + 1))
+    ++all;
+  EXPECT_EQ(all, 101U);
   const ProgramRun empty = run_browser(
       {"--check", "--format", "sarif", "--stdin-name", "pages/empty page.txt", "-"}, "");
   const std::string folder = test_home();
@@ -92,7 +100,10 @@ TEST(AuthorRuns, SarifLogsHoldEveryKindOfProblem) {
     EXPECT_EQ(lines[i].find("differs"), std::string::npos) << lines[i];
     EXPECT_EQ(lines[i].find("ruleIndex names"), std::string::npos) << lines[i];
   }
-  EXPECT_EQ(codes.size(), 24U) << results;
+  const std::vector<std::string> listed = lines_of(run_browser({"--list-codes"}, "").out);
+  EXPECT_EQ(listed.size(), 24U);
+  for (const std::string& line : listed)
+    EXPECT_TRUE(codes.contains(line.substr(0, line.find(' ')))) << line;
   const std::vector<std::string> expected = {
       "page-broke-off error " + at + "index.txt -",
       "byte-order-mark warning " + at + "index.txt 1",
@@ -109,7 +120,7 @@ TEST(AuthorRuns, SarifLogsHoldEveryKindOfProblem) {
 // summary, then how many more; a row whose page text holds table and markup
 // characters stays one row of three cells.
 TEST(AuthorRuns, StepSummaryHoldsWhatAnnotationsCannot) {
-  std::string page = "0:T||-\n1:x||- |<script>](x)\n";
+  std::string page = "0:T||-\n1:x||- |<script>](x) `c` *b* www.x.io http://e/\n";
   for (int line = 3; line <= 600; ++line) page += "1:x||-\n";
   page += "2:end||\\\n3:over||-\n";  // 600 problems in all
   const std::string summary = test_home() + "/summary.md";
@@ -129,7 +140,9 @@ TEST(AuthorRuns, StepSummaryHoldsWhatAnnotationsCannot) {
     if (!line.starts_with("| ") || line.starts_with("| Where")) continue;
     ++rows;
     EXPECT_EQ(std::count(line.begin(), line.end(), '|'), 4) << line;
-    EXPECT_EQ(line.find_first_of("<>[]()"), std::string::npos) << line;
+    EXPECT_EQ(line.find_first_of("<>[]()`*"), std::string::npos) << line;
+    EXPECT_EQ(line.find("www."), std::string::npos) << line;
+    EXPECT_EQ(line.find("://"), std::string::npos) << line;
   }
   EXPECT_EQ(rows, 500U);
   EXPECT_EQ(lines[lines.size() - 2], "100 more");
@@ -152,19 +165,24 @@ TEST(AuthorRuns, OneConfigurationFileServesEveryRun) {
     const char* what;
     std::string toml;
     std::vector<std::string> same_as;    // options on the command line
+    std::string absent;                  // from the report, as the options ask
     std::vector<std::string> also = {};  // given beside the file
   };
   const Row rows[] = {
       {"codes ignored, a format",
        "ignore = [\"no-terminator\", \"link-failed\"]\nformat = \"json\"\n",
-       {"--ignore", "no-terminator", "--ignore", "link-failed", "--format", "json"}},
+       {"--ignore", "no-terminator", "--ignore", "link-failed", "--format", "json"},
+       "link-failed"},
       {"a crawl's limits and a report's",
-       "max-depth = 1\nexclude = [\"gone\"]\nmax-problems = 1\nstrict = true\nretries = 0\n",
+       "max-depth = 1\nexclude = [\"gone\"]\nmax-problems = 1\nstrict = true\nretries = 0\n"
+       "ignore = \"https-target\"\n",
        {"--max-depth", "1", "--exclude", "gone", "--max-problems", "1", "--strict", "--retries",
-        "0"}},
+        "0", "--ignore", "https-target"},
+       "not shown"},  // an ignored kind takes no place among a page's first problems
       {"the command line wins, a list replacing the file's",
        "format = \"json\"\nignore = [\"https-target\"]\n",
        {"--ignore", "no-terminator"},
+       "no-terminator",
        {"--format", "text", "--ignore", "no-terminator"}},
   };
   for (const Row& row : rows) {
@@ -182,6 +200,7 @@ TEST(AuthorRuns, OneConfigurationFileServesEveryRun) {
     EXPECT_EQ(from_file.out, from_options.out) << row.what;
     EXPECT_EQ(from_file.err, from_options.err) << row.what;
     EXPECT_EQ(from_file.status, from_options.status) << row.what;
+    EXPECT_EQ(from_file.out.find(row.absent), std::string::npos) << row.what << from_file.out;
     EXPECT_NE(from_file.out,
               run_browser({"--check", "--site", "--config", "/dev/null", start}, "", 120, here).out)
         << row.what << ": the file counted";
@@ -192,10 +211,10 @@ TEST(AuthorRuns, OneConfigurationFileServesEveryRun) {
     std::string said;
   } faults[] = {
       {"format = \"json\"\ncolour = true\n", ":2: colour: no such key"},
-      {"max-depth = \"3\"\n", ":1: max-depth: takes a whole number"},
+      {"retries = \"3\"\n", ":1: retries: takes a whole number"},
+      {"max-depth = -1\n", ":1: max-depth: --max-depth needs a number of links, 0 or more"},
       {"\n\nignore = [\"nothing-of-the-kind\"]\n",
        ":3: ignore: --ignore: nothing-of-the-kind is no problem code (--list-codes lists them)"},
-      {"retries = -1\n", ":1: retries: --retries needs a number of tries, 0 or more"},
       {"root = \"x\"\nformat = [\n", ":2: "},
   };
   for (const auto& fault : faults) {

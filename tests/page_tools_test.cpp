@@ -401,6 +401,13 @@ TEST_F(PageToolsTest, CheckTakesFilesStandardInputAndAddresses) {
            two_warnings,
        ""},
       {"a clean run says nothing", {"--check", clean, "--links", clean}, "", 0, "", ""},
+      {"--ignore drops a kind from the report and the status; the summary counts it",
+       {"--check", "--strict", "--ignore", "no-terminator", "-"},
+       "1:a||-\n",
+       1,
+       "-:1: warning: no title record (record 0) [no-title]\n0 errors and 1 warning in 1 page, 1 "
+       "problem ignored (--ignore)\n",
+       ""},
       {"-- ends the options, and standard input is reported under its own name",
        {"--stdin-name", "buffer.txt", "--check", "-", "--", odd},
        "0:T||-\n",
