@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -301,6 +302,14 @@ TEST(AuthorRuns, AWarmCacheSparesOtherSites) {
   EXPECT_EQ(warm.out,
             "0 errors and 0 warnings in 1 page, linking to 2000 addresses, 2000 link verdicts "
             "from the cache (--cache)\n");
+  // A verdict taken from the cache keeps its age: it is not checked again.
+  const std::string in_1970 =
+      std::regex_replace(read_file(cache), std::regex("\"checked\": [0-9]+"), "\"checked\": 1");
+  std::ofstream(cache) << in_1970;
+  std::vector<std::string> ages_ago = check;
+  ages_ago.insert(ages_ago.begin() + 1, {"--cache-age", "5000w"});
+  EXPECT_EQ(run_browser(ages_ago, "").out, warm.out);
+  EXPECT_EQ(read_file(cache), in_1970);
 
   std::ofstream(cache) << "{\"linebrowse-link-cache\":1,\"links\":[{\"addr";
   const ProgramRun damaged = run_browser(check, "");
