@@ -132,20 +132,6 @@ class Report {
   std::string sarif_notes;       // the notes' JSON, comma-separated
 };
 
-// One line of a report, as each format writes it.
-struct ReportLine {
-  std::string_view name;  // the page's, as the format writes it, or as given for SARIF
-  std::size_t line;       // 0 for the page as a whole
-  Report::Severity severity;
-  std::string_view message;
-  std::optional<ProblemCode> code;  // none for a note
-};
-
-// A SARIF result for a problem, and a notification for a note, appended
-// after a comma when `json` holds one already.
-void append_sarif_result(std::string& json, const ReportLine& line);
-void append_sarif_note(std::string& json, const ReportLine& line);
-
 // The Markdown that GitHub shows on a job's page: `summary`, then a table of
 // the rows and "N more" for `more` beyond them, every cell's text shown as
 // it is, by `rule`, whatever it holds.

@@ -4,7 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/ascii.h"
-#include "check/check_report.h"
+#include "check/report_lines.h"
 
 namespace {
 
@@ -13,18 +13,6 @@ using Json = nlohmann::ordered_json;
 // In ASCII, invalid UTF-8 replaced, as the JSON Lines report writes it.
 std::string dumped(const Json& json) {
   return json.dump(-1, ' ', true, Json::error_handler_t::replace);
-}
-
-std::string_view level_of(Report::Severity severity) {
-  switch (severity) {
-    case Report::Severity::error:
-      return "error";
-    case Report::Severity::warning:
-      return "warning";
-    case Report::Severity::note:
-      break;
-  }
-  return "note";
 }
 
 // Where a page is, as a URI reference: its address, or its file's path
@@ -65,7 +53,7 @@ void append_listed(std::string& json, const Json& item) {
 void append_sarif_result(std::string& json, const ReportLine& line) {
   append_listed(json, {{"ruleId", kind_of(*line.code).name},
                        {"ruleIndex", static_cast<std::size_t>(*line.code)},
-                       {"level", level_of(line.severity)},
+                       {"level", severity_name(line.severity)},
                        {"message", {{"text", line.message}}},
                        {"locations", location(line)}});
 }
