@@ -15,22 +15,9 @@
 
 namespace {
 
-void print_usage(std::ostream& out) {
-  out << "Usage: linebrowse [ADDRESS]\n"
-         "       linebrowse --dump ADDRESS\n"
-         "       linebrowse --check [--links [LINKS]] [--stdin-name NAME] [REPORT] NAME...\n"
-         "       linebrowse --check --site [CRAWL] [LINKS] [REPORT] ADDRESS\n"
-         "       linebrowse -h | --help | -V | --version | --list-codes\n"
-         "Shows the line-record page at ADDRESS (asking for one when it is not given),\n"
-         "then reads commands, several to a line if you like:\n"
-      << command_list
-      << "At a terminal other words are refused, lines can be edited and recalled with\n"
-         "the arrow keys, Ctrl-C stops a retrieval or a display or takes back a g, and\n"
-         "a load that brings no page keeps the page you are on (STAYING ON).\n"
-         "Read from a pipe or a file, any other word ends the run, as the end of input does.\n"
-         "--dump writes the page's title and rows and ends: status 0 when it came whole\n"
-         "with a 2xx status, else 1 with the reason on standard error.\n"
-         "--check reports every problem of each page (a file, - for standard input, or an\n"
+// The part of the usage that is the author's check.
+void print_check_usage(std::ostream& out) {
+  out << "--check reports every problem of each page (a file, - for standard input, or an\n"
          "address) as NAME:LINE: error|warning: MESSAGE [CODE], and with --links also the\n"
          "links that fail, each at its line, then one summary line; a clean run prints\n"
          "nothing. --list-codes lists the codes, one kind of problem each.\n"
@@ -60,8 +47,26 @@ void print_usage(std::ostream& out) {
          "from DIR, as the server will serve them), --offline (nothing retrieved over\n"
          "the network), --exclude REGEX (POSIX extended, no back-references: addresses\n"
          "neither retrieved nor followed; repeatable) and --max-depth N (pages at most\n"
-         "N links from ADDRESS). Each limit's summary counts what it left out.\n"
-         "A write to standard output that fails ends any run with status 1.\n"
+         "N links from ADDRESS). Each limit's summary counts what it left out.\n";
+}
+
+void print_usage(std::ostream& out) {
+  out << "Usage: linebrowse [ADDRESS]\n"
+         "       linebrowse --dump ADDRESS\n"
+         "       linebrowse --check [--links [LINKS]] [--stdin-name NAME] [REPORT] NAME...\n"
+         "       linebrowse --check --site [CRAWL] [LINKS] [REPORT] ADDRESS\n"
+         "       linebrowse -h | --help | -V | --version | --list-codes\n"
+         "Shows the line-record page at ADDRESS (asking for one when it is not given),\n"
+         "then reads commands, several to a line if you like:\n"
+      << command_list
+      << "At a terminal other words are refused, lines can be edited and recalled with\n"
+         "the arrow keys, Ctrl-C stops a retrieval or a display or takes back a g, and\n"
+         "a load that brings no page keeps the page you are on (STAYING ON).\n"
+         "Read from a pipe or a file, any other word ends the run, as the end of input does.\n"
+         "--dump writes the page's title and rows and ends: status 0 when it came whole\n"
+         "with a 2xx status, else 1 with the reason on standard error.\n";
+  print_check_usage(out);
+  out << "A write to standard output that fails ends any run with status 1.\n"
          "More in the manual: man -l doc/linebrowse.1 in a checkout; once installed, man "
          "linebrowse\n"
       << std::flush;
