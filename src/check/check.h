@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "check/config_file.h"  // linebrowse.toml, which the run reads too
 #include "console/console.h"
 #include "page/page.h"
 
@@ -57,6 +58,10 @@ int check_pages(const CheckOptions& options, Console& console);
 // each link on them retrieved once, pages followed; then the summary line.
 // The status as for check_pages; 1 also when Ctrl-C stopped the check.
 int check_site(const CheckOptions& options, Console& console);
+
+// --lsp: a language server for editors on standard input and output, until
+// the editor says exit (0 after shutdown, else 1) or the input ends.
+int serve_language(Console& console);
 
 // Why a pattern of --exclude cannot be matched, when it cannot.
 std::optional<std::string> why_exclude_fails(const std::string& pattern);

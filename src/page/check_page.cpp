@@ -228,7 +228,7 @@ void check_record(std::string_view line, std::size_t line_number, const RecordMa
   if (flag_at + 1 < line.size())
     sink.problem(
         {line_number, ProblemCode::text_after_record, text_after(line.substr(flag_at), rule)});
-  note_oddity("label", record.label, line_number, sink);
+  note_oddity(ProblemField::label, record.label, line_number, sink);
   if (!record.target.empty()) check_target(record.target, line_number, rule, sink);
 }
 
@@ -264,10 +264,23 @@ void check_page(std::string_view body, TextRule rule, const PageCheckSink& sink)
 
 void each_link(std::string_view body,
                const std::function<void(std::size_t line, std::string_view target)>& visit) {
+  each_target(body, [&visit](std::size_t line, std::string_view target) {
+    if (can_be_retrieved(target)) visit(line, target);
+  });
+}
+
+void each_target(std::string_view body,
+                 const std::function<void(std::size_t line, std::string_view target)>& visit) {
   std::size_t line_number = 0;
   for (std::string_view rest = body; !rest.empty();) {
     const auto [record, number] = match_line(take_line(rest));
     ++line_number;
-    if (number && can_be_retrieved(record.target)) visit(line_number, record.target);
+    if (number && !record.target.empty()) visit(line_number, record.target);
   }
+}
+
+std::optional<RecordFields> record_fields(std::string_view line) {
+  const auto [record, number] = match_line(line);
+  if (!number) return std::nullopt;
+  return RecordFields{record.label, record.target, record.flag};
 }

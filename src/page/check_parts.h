@@ -19,7 +19,7 @@ std::string text_after(std::string_view flag_and_after, TextRule rule);
 
 // A warning when `text` (what: "label", "link target") holds a control
 // character or is not valid UTF-8.
-void note_oddity(std::string_view what, std::string_view text, std::size_t line,
+void note_oddity(ProblemField field, std::string_view text, std::size_t line,
                  const PageCheckSink& sink);
 
 // The problems of a link target at `line`: one that cannot be retrieved as

@@ -77,7 +77,7 @@ std::string_view unsendable_byte(std::string_view target) {
 // million such targets.
 PageProblem loads_as(std::size_t line, ProblemCode code, std::string_view words,
                      std::string_view target, TextRule rule) {
-  PageProblem problem{line, code, {}};
+  PageProblem problem{line, code, {}, ProblemField::target};
   std::string& message = problem.message;
   message.reserve(words.size() + target.size() + 32);
   message += words;
@@ -93,8 +93,8 @@ PageProblem loads_as(std::size_t line, ProblemCode code, std::string_view words,
 void check_address(std::string_view target, std::size_t line, TextRule rule,
                    const PageCheckSink& sink) {
   if (has_https_scheme(target)) {
-    sink.problem(
-        {line, ProblemCode::https_target, "https link target: it is loaded over plain http"});
+    sink.problem({line, ProblemCode::https_target,
+                  "https link target: it is loaded over plain http", ProblemField::target});
   } else if (has_http_scheme(target)) {
     return;
   } else if (const std::string_view scheme = scheme_of(target); !scheme.empty()) {
@@ -118,11 +118,11 @@ bool can_be_retrieved(std::string_view target) {
 void check_target(std::string_view target, std::size_t line, TextRule rule,
                   const PageCheckSink& sink) {
   if (const std::string_view byte = unsendable_byte(target); !byte.empty()) {
-    sink.problem(
-        {line, ProblemCode::unsendable_target,
-         "link target holds " + std::string(byte) + ": it cannot be retrieved as written"});
+    sink.problem({line, ProblemCode::unsendable_target,
+                  "link target holds " + std::string(byte) + ": it cannot be retrieved as written",
+                  ProblemField::target});
     return;
   }
   check_address(target, line, rule, sink);
-  note_oddity("link target", target, line, sink);
+  note_oddity(ProblemField::target, target, line, sink);
 }

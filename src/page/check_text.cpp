@@ -87,12 +87,13 @@ std::string text_after(std::string_view flag_and_after, TextRule rule) {
   return with_quote("text after the record is ignored: ", flag_and_after.substr(1), rule);
 }
 
-void note_oddity(std::string_view what, std::string_view text, std::size_t line,
+void note_oddity(ProblemField field, std::string_view text, std::size_t line,
                  const PageCheckSink& sink) {
+  const std::string what = field == ProblemField::label ? "label" : "link target";
   const Oddity oddity = oddity_in(text);
   if (oddity == Oddity::control)
     sink.problem(
-        {line, ProblemCode::control_character, std::string(what) + " holds a control character"});
+        {line, ProblemCode::control_character, what + " holds a control character", field});
   else if (oddity == Oddity::malformed)
-    sink.problem({line, ProblemCode::not_utf8, std::string(what) + " is not valid UTF-8"});
+    sink.problem({line, ProblemCode::not_utf8, what + " is not valid UTF-8", field});
 }

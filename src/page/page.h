@@ -138,13 +138,26 @@ std::span<const ProblemKind> problem_kinds();
 const ProblemKind& kind_of(ProblemCode code);
 std::optional<ProblemCode> code_named(std::string_view name);
 
+// The part of a line a problem concerns, for editors to mark.
+enum class ProblemField : std::uint8_t { line, label, target };
+
 // A problem of a page, for its author.
 struct PageProblem {
   std::size_t line;  // 0 for one of the whole page
   ProblemCode code;
   std::string message;  // the page's text in it already shown by the check's rule
+  ProblemField field = ProblemField::line;
   bool error() const { return kind_of(code).error; }
 };
+
+// The fields of the record a line holds, as views into it; none when it
+// holds none.
+struct RecordFields {
+  std::string_view label;
+  std::string_view target;
+  std::string_view flag;
+};
+std::optional<RecordFields> record_fields(std::string_view line);
 
 // What the check of a page tells its caller, in the order of a report: the
 // problems of the whole page first, then line by line, each line's own
@@ -166,3 +179,7 @@ void check_page(std::string_view body, TextRule rule, const PageCheckSink& sink)
 // without checking anything else.
 void each_link(std::string_view body,
                const std::function<void(std::size_t line, std::string_view target)>& visit);
+// Every record's non-empty target, retrievable or not, with its line; the
+// target is a view into `body`.
+void each_target(std::string_view body,
+                 const std::function<void(std::size_t line, std::string_view target)>& visit);

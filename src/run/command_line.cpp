@@ -16,7 +16,6 @@
 
 #include "base/ascii.h"
 #include "browser/browser.h"
-#include "run/config_file.h"
 #include "web/web.h"
 
 namespace {
@@ -246,7 +245,7 @@ bool counts_for(std::string_view option, const CheckOptions& options) {
   };
   if (among(site_only_options)) return options.site;
   if (among(link_options)) return options.site || options.links;
-  return true;
+  return option != "--served-at";  // the language server's: where the root is served
 }
 
 // The options of the configuration file that count for this run, set in
@@ -329,6 +328,11 @@ CommandLine read_command_line(int argc, const char* const* argv) {
   }
   if (first == "--version" || first == "-V") {
     command.run = CommandLine::Run::version;
+    return command;
+  }
+  if (first == "--lsp") {
+    command.run = argc == 2 ? CommandLine::Run::language_server : CommandLine::Run::wrong;
+    command.wrong = "--lsp takes nothing more: it speaks on standard input and output";
     return command;
   }
   if (first == "--list-codes") {

@@ -7,7 +7,17 @@
 #include "check/check.h"
 
 struct CommandLine {
-  enum class Run { dialogue, help, version, list_codes, dump, check, check_site, wrong };
+  enum class Run {
+    dialogue,
+    help,
+    version,
+    list_codes,
+    language_server,
+    dump,
+    check,
+    check_site,
+    wrong
+  };
   Run run = Run::dialogue;
   std::string address;   // the dialogue's first address, when given, or --dump's
   CheckOptions check{};  // what --check is asked for

@@ -104,6 +104,8 @@ int run(const CommandLine& command, Console& console, const UserFiles& files) {
     case CommandLine::Run::list_codes:
       console.out << list_of_codes() << std::flush;
       return exit_status::ok;
+    case CommandLine::Run::language_server:
+      return serve_language(console);
     case CommandLine::Run::dump:
       return dump_page(as_given(command.address), console);
     case CommandLine::Run::check:

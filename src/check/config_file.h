@@ -1,5 +1,5 @@
-// Inside the run: the check's options kept in a TOML file (linebrowse.toml),
-// read as the command line would give them.
+// Inside the check: its options kept in a TOML file (linebrowse.toml), read
+// as the command line would give them, for the run and the language server.
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 // Reading linebrowse.toml: each key under the name of its command-line option,
 // its value of the type that option takes, any other key refused at its line.
-#include "run/config_file.h"
+#include "check/config_file.h"
 
 #include <fcntl.h>
 #include <toml++/toml.h>
@@ -21,7 +21,7 @@ struct ConfigKey {
   ValueType type;
 };
 
-constexpr std::array<ConfigKey, 13> config_keys = {{
+constexpr std::array<ConfigKey, 14> config_keys = {{
     {"root", ValueType::word},
     {"offline", ValueType::flag},
     {"exclude", ValueType::words},
@@ -35,6 +35,7 @@ constexpr std::array<ConfigKey, 13> config_keys = {{
     {"retries", ValueType::count},
     {"cache", ValueType::word},
     {"cache-age", ValueType::word},
+    {"served-at", ValueType::word},  // where root is served: for the language server
 }};
 
 // A configuration file is small: more than this is no configuration.
