@@ -56,9 +56,12 @@ std::optional<std::unordered_map<std::string, CachedVerdict>> verdicts_in(const 
   if (links == file.end() || !links->is_array()) return std::nullopt;
   std::unordered_map<std::string, CachedVerdict> verdicts;
   for (const Json& link : *links) {
-    if (!link.is_object() || !link["address"].is_string() || !link["checked"].is_number_integer() ||
-        !link["outcome"].is_string() || !link["status"].is_number_integer() ||
-        !link["why"].is_string())
+    // Each key looked up with value(), which, unlike [] on a constant
+    // object, is defined for a key that is missing.
+    if (!link.is_object() || !link.value("address", Json()).is_string() ||
+        !link.value("checked", Json()).is_number_integer() ||
+        !link.value("outcome", Json()).is_string() ||
+        !link.value("status", Json()).is_number_integer() || !link.value("why", Json()).is_string())
       return std::nullopt;
     const std::optional<Outcome> outcome = outcome_named(link["outcome"].get<std::string>());
     if (!outcome) return std::nullopt;

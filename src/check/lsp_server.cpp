@@ -30,6 +30,7 @@ namespace code {
 constexpr int parse_error = -32700;
 constexpr int invalid_request = -32600;
 constexpr int method_not_found = -32601;
+constexpr int invalid_params = -32602;
 constexpr int server_not_initialized = -32002;
 }  // namespace code
 
@@ -327,11 +328,20 @@ void take_message(Server& server, const std::string& body) {
                          code::invalid_request, "not a request or a notification");
   }
   const std::string method = message["method"].get<std::string>();
-  const Json params = message.value("params", Json::object());
-  if (message.contains("id"))
-    requested(server, message["id"], method, params.is_object() ? params : Json::object());
-  else
-    notified(server, method, params.is_object() ? params : Json::object());
+  Json params = message.value("params", Json::object());
+  if (!params.is_object()) params = Json::object();
+  // A field of the wrong type somewhere in the parameters ends only this message.
+  try {
+    if (message.contains("id"))
+      requested(server, message["id"], method, params);
+    else
+      notified(server, method, params);
+  } catch (const Json::exception& error) {
+    if (message.contains("id"))
+      server.refuse(message["id"], code::invalid_params, std::string("bad params: ") + error.what());
+    else
+      server.log(method + ": bad params: " + error.what());
+  }
 }
 
 // Takes what the worker found: verdicts for every document's diagnostics.
