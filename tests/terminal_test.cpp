@@ -422,7 +422,22 @@ TEST_F(TerminalTest, CtrlDEndsOnALineOfItsOwn) {
 
 TEST_F(TerminalTest, FailuresSayWhy) {
   const std::string refused = "127.0.0.1:" + std::to_string(closed_port());
+  // A file named as the address is typed, so that it reaches no server.
+  Screen beside_a_file;
+  beside_a_file.folder = test_home() + "/files";
+  std::filesystem::create_directories(beside_a_file.folder);
+  std::ofstream(beside_a_file.folder + "/" + refused) << "0:On disk||\\\n";
+  const std::string file_hint = "A FILE OF THAT NAME IS HERE: TYPE ./" + refused + "\r\n";
   run_sessions({
+      {"a name with no scheme that reaches no server, a file of that name here",
+       refused,
+       {{"", "COULDN'T CONNECT TO SERVER\r\n" + file_hint + "TITLE: \r\n"},
+        {"g\r", "Enter URL: "},
+        {refused + "\r", "COULDN'T CONNECT TO SERVER\r\n" + file_hint + "STAYING ON " + refused},
+        {"g\r", "Enter URL: "},
+        {"http://" + refused + "\r", "COULDN'T CONNECT TO SERVER\r\nSTAYING ON"},
+        {"x\r", "EXITING"}},
+       beside_a_file},
       {"a refused connection",
        "http://" + refused + "/a",
        {{"",

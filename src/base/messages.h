@@ -32,6 +32,7 @@ inline constexpr std::string_view empty_line = "(EMPTY LINE)";
 inline constexpr std::string_view unknown_command = "UNKNOWN COMMAND: ";
 inline constexpr std::string_view lists_the_commands_after = " (? LISTS THE COMMANDS)";
 inline constexpr std::string_view lists_the_commands = "? LISTS THE COMMANDS";
+inline constexpr std::string_view file_of_that_name = "A FILE OF THAT NAME IS HERE: TYPE ./";
 inline constexpr std::string_view no_search_to_repeat = "NO SEARCH TO REPEAT (/TEXT FINDS ROWS)";
 inline constexpr std::string_view at = "AT ";
 inline constexpr std::string_view back_to = "BACK TO ";

@@ -116,7 +116,7 @@ bool carry_out(const std::string& word, NavigationState& nav, PageModel& page, S
   } else if (is_one_of(word, {"g"})) {
     Answer address = prompt_url(console);
     if (address.kind != Answer::typed) return true;  // Ctrl-C or Ctrl-D takes the go-to back
-    go_to_address(nav, std::move(address.word), page, console);
+    go_to_address(nav, std::move(address.word), page, console, address.as_typed);
   } else if (!terminal) {
     return false;  // through pipes any other word ends the run, as scripts expect
   } else if (is_one_of(word, {"l"})) {

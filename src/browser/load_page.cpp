@@ -1,10 +1,13 @@
 // The one sequence by which a page reaches the screen: forget the old page,
 // retrieve the current address, split, parse and display the body; and the
 // steps between pages, which at a terminal move only when a load brings one.
+#include <sys/stat.h>
+
 #include <chrono>
 #include <new>
 #include <optional>
 
+#include "base/ascii.h"
 #include "base/messages.h"
 #include "browser/loading.h"
 #include "browser/navigation.h"
@@ -35,17 +38,29 @@ TransferWatch watch_at_terminal(Console& console) {
   };
 }
 
-// Announces and retrieves an address. At a terminal a failure, or a status
-// outside 2xx, is also said in one line, and where a redirect points is
-// offered by g and Up. Running out of memory throws std::bad_alloc, once the
-// transfer's memory is given back.
-Retrieval fetch_page(const std::string& url, Console& console) {
+// A name typed without a scheme that reached no server, while a file of that
+// name is in the current folder, most likely meant the file.
+void hint_at_file(std::string_view typed, const Retrieval& got, Console& console) {
+  if (typed.empty() || got.responded || got.stop != TransferStop::failed ||
+      !scheme_written(typed).empty())
+    return;
+  struct stat about {};
+  if (stat(std::string(typed).c_str(), &about) != 0 || !S_ISREG(about.st_mode)) return;
+  say(console, message::file_of_that_name, typed);
+}
+
+// Announces and retrieves an address, `typed` as the person typed it. At a
+// terminal a failure, or a status outside 2xx, is also said in one line, and
+// where a redirect points is offered by g and Up. Running out of memory
+// throws std::bad_alloc, once the transfer's memory is given back.
+Retrieval fetch_page(const std::string& url, Console& console, std::string_view typed = {}) {
   say(console, message::connecting_to, url);
   const bool terminal = console.mode.terminal;
   Retrieval got = retrieve(url, terminal ? watch_at_terminal(console) : TransferWatch{});
   clear_status(console);
   if (terminal) {
     if (!came_whole(got.stop, got.status)) say(console, "", got.failure);
+    hint_at_file(typed, got, console);
     if (!got.moved_to.empty()) remember_address(console, percent_encoded(got.moved_to));
   }
   if (got.stop == TransferStop::out_of_memory) throw std::bad_alloc();
@@ -92,7 +107,7 @@ enum class TrailStep { stay, leave };
 // being read is kept until another arrives (the old one stays in memory
 // while the new one is retrieved), and only then does the trail move.
 void move_to(NavigationState& nav, std::string address, std::string piped_previous, TrailStep step,
-             PageModel& page, Console& console) {
+             PageModel& page, Console& console, std::string_view typed = {}) {
   if (!console.mode.terminal) {
     nav.current_url = std::move(address);
     nav.previous_url = std::move(piped_previous);
@@ -101,7 +116,7 @@ void move_to(NavigationState& nav, std::string address, std::string piped_previo
   }
   std::optional<Retrieval> got;
   try {
-    got = fetch_page(address, console);
+    got = fetch_page(address, console, typed);
     if (got->stop == TransferStop::stopped) drop_cut_line(got->body);
   } catch (const std::bad_alloc&) {
     // Nothing arrived that fits beside the page being read, which stays.
@@ -139,7 +154,7 @@ void say_decoding_error(const ParseEnd& where, Console& console) {
 void load_page(const NavigationState& nav, PageModel& page, Console& console) {
   forget_page(page);
   try {
-    Retrieval got = fetch_page(nav.current_url, console);
+    Retrieval got = fetch_page(nav.current_url, console, nav.current_url);
     read_body(page, got, console);
   } catch (const std::bad_alloc&) {
     say_decoding_error({}, console);
@@ -162,6 +177,7 @@ void go_back(NavigationState& nav, PageModel& page, Console& console) {
   move_to(nav, std::move(back), nav.previous_url, TrailStep::stay, page, console);
 }
 
-void go_to_address(NavigationState& nav, std::string address, PageModel& page, Console& console) {
-  move_to(nav, std::move(address), nav.previous_url, TrailStep::leave, page, console);
+void go_to_address(NavigationState& nav, std::string address, PageModel& page, Console& console,
+                   std::string_view typed) {
+  move_to(nav, std::move(address), nav.previous_url, TrailStep::leave, page, console, typed);
 }

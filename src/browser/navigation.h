@@ -40,9 +40,11 @@ void reload(NavigationState& nav, PageModel& page, Console& console);
 // Back to the page the last link was followed from, which through pipes
 // stays the one to go back to.
 void go_back(NavigationState& nav, PageModel& page, Console& console);
-// To an address typed at the prompt; through pipes the page to go back to
-// stays.
-void go_to_address(NavigationState& nav, std::string address, PageModel& page, Console& console);
+// To an address typed at the prompt, `typed` as it was typed (at a terminal,
+// a name that reaches no server is checked against the files here); through
+// pipes the page to go back to stays.
+void go_to_address(NavigationState& nav, std::string address, PageModel& page, Console& console,
+                   std::string_view typed = {});
 
 // Prompts "Enter URL: " and returns the word typed, normalised. At a terminal
 // the answer may instead be Ctrl-C or Ctrl-D, an address that starts with

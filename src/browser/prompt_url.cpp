@@ -54,6 +54,7 @@ Answer prompt_url(Console& console, std::string_view help) {
       answer.word = std::move(*local);
       return answer;
     }
+    answer.as_typed = answer.word;
     answer.word = normalized_address(answer.word, console);
     return answer;
   }

@@ -137,6 +137,7 @@ struct Answer {
   enum Kind { typed, cancelled, ended };
   Kind kind = typed;
   std::string word;
+  std::string as_typed{};  // for an address, the word before it was made one
 };
 
 // Writes `prompt` and returns the next word typed. A line may hold several

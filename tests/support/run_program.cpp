@@ -183,6 +183,7 @@ LiveRun::LiveRun(const std::vector<std::string>& args, Input input, const Screen
   }
   if (pid_ == 0) {
     use_test_home(screen.environment);
+    if (!screen.folder.empty() && chdir(screen.folder.c_str()) != 0) _exit(127);
     if (keys_piped) dup2(to_child[0], 0);
     if (output_piped) dup2(from_child[1], 1);
     setenv("TERM", screen.term.c_str(), 1);

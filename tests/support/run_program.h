@@ -43,6 +43,7 @@ struct Screen {
   std::string locale;                                                 // LC_ALL, when not empty
   std::string term = "xterm";                                         // TERM
   std::vector<std::pair<std::string, std::string>> environment = {};  // more variables
+  std::string folder = {};  // the current folder, when not empty
 };
 
 // The folder every run gets as its HOME, the tests' own, removed when they
