@@ -64,6 +64,36 @@ TEST(Bookmarks, AddedToTheFileAsItStands) {
 }
 
 // A page on disk is never kept: links never reach a file.
+// Every other line byte for byte; the page still ends where it did.
+TEST(Bookmarks, RemovedFromTheFileAsItStands) {
+  struct Row {
+    const char* what;
+    std::string file;
+    std::int32_t row;
+    std::string after;  // empty when nothing is removed
+    std::string label = "B";
+  };
+  const Row rows[] = {
+      {"one record out, CR LF and notes as they were",
+       "0:Mine||-\r\n1:A|http://a|\\\r\n2:B|http://b|\\\r\n\n# notes\n2:x||-\n", 2,
+       "0:Mine||-\r\n1:A|http://a|\\\r\n\n# notes\n2:x||-\n"},
+      {"a repeated number: every record of the row, the label it showed",
+       "0:M||-\n2:A|http://a|-\n1:x||\\\n2:B|http://b|\\\n", 2, "0:M||-\n1:x||\\\n"},
+      {"the only terminator stays, empty, where the row was",
+       "0:M||-\n1:A|http://a|-\n2:B|http://b|\\\r\n", 2, "0:M||-\n1:A|http://a|-\n2:||\\\r\n"},
+      {"no such row", "0:M||-\n1:A|http://a|\\\n", 3, "", ""},
+      {"a line below where readers stop is no row", "0:M||-\nnotes\n4:B|http://b|\\\n", 4, "", ""},
+  };
+  for (const Row& row : rows) {
+    const BookmarksWithout without = without_bookmark(row.file, row.row);
+    EXPECT_EQ(without.removed, !row.after.empty()) << row.what;
+    if (without.removed) {
+      EXPECT_EQ(without.text, row.after) << row.what;
+    }
+    EXPECT_EQ(without.label, row.label) << row.what;
+  }
+}
+
 TEST(Bookmarks, NoPageOnDisk) {
   char data[] = "/tmp/linebrowse-bookmarks-XXXXXX";
   ASSERT_NE(mkdtemp(data), nullptr);

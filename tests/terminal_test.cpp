@@ -272,7 +272,11 @@ TEST_F(TerminalTest, BookmarksAreAPage) {
       {"at 40x12 with TERM=dumb",
        start,
        {{"a\r", "ALREADY BOOKMARKED: Terminal\r\n"},
+        {"-1\r", "-N REMOVES ROW N'S BOOKMARK WHILE THE BOOKMARKS ARE SHOWN (m SHOWS THEM)\r\n"},
         {"m\r", "TITLE: Bookmarks\r\n1: Terminal *\r\n2: Page B *\r\n"},
+        {"-3\r", "NO BOOKMARK ON ROW 3\r\n"},
+        {"-1\r", "BOOKMARK REMOVED: Terminal\r\n"},
+        {"", "TITLE: Bookmarks\r\n1:  \r\n2: Page B *\r\n"},  // the row stays, empty
         {"2\r", shown_b},
         {"x\r", "EXITING"}},
        {12, 40, "", "dumb"},

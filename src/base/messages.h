@@ -45,6 +45,12 @@ inline constexpr std::string_view no_bookmark_on_disk =
 inline const std::string bookmarks_not_read = "BOOKMARKS NOT READ: ";
 inline constexpr std::string_view bookmarks_without_home = "BOOKMARKS NOT KEPT: NO HOME FOLDER";
 inline const std::string bookmark_not_kept = "BOOKMARK NOT KEPT: ";
+inline constexpr std::string_view bookmark_removed = "BOOKMARK REMOVED: ";
+inline const std::string bookmark_not_removed = "BOOKMARK NOT REMOVED: ";
+inline constexpr std::string_view no_bookmark_on_row = "NO BOOKMARK ON ROW ";
+inline constexpr std::string_view title_is_no_bookmark = "ROW 0 IS THE TITLE, NO BOOKMARK";
+inline constexpr std::string_view not_on_bookmarks =
+    "-N REMOVES ROW N'S BOOKMARK WHILE THE BOOKMARKS ARE SHOWN (m SHOWS THEM)";
 inline std::string bookmarks_too_big() {
   return "BOOKMARKS NOT READ: THE FILE IS OVER " + std::to_string(page_cap_mib) +
          " MiB (NOTHING WRITTEN)";

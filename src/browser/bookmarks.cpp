@@ -75,6 +75,38 @@ BookmarksWithOne with_bookmark(std::string body, const Bookmark& bookmark) {
           before + bookmark_record(highest + 1, bookmark, line_end) + text.substr(at)};
 }
 
+BookmarksWithout without_bookmark(std::string_view body, std::int32_t row) {
+  BookmarksWithout result;
+  bool kept_terminator = false;
+  bool removed_terminator = false;
+  std::size_t last_removed = std::string_view::npos;  // where in the new text
+  std::string_view line_end = "\n";
+  bool reading = true;  // before the first line that holds no record
+  for (std::size_t from = 0; from < body.size();) {
+    const std::size_t end = std::min(body.find('\n', from), body.size());
+    const std::string_view whole = body.substr(from, end + 1 - from);  // with its line feed
+    std::string_view line = body.substr(from, end - from);
+    from = end + 1;
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    const std::optional<RecordFields> fields = reading ? record_fields(line) : std::nullopt;
+    reading = fields.has_value();
+    const bool terminator = fields && fields->flag == "\\";
+    if (fields && record_number(line) == row) {
+      result.removed = true;
+      result.label = fields->label;
+      removed_terminator = removed_terminator || terminator;
+      last_removed = result.text.size();
+      line_end = whole.ends_with("\r\n") ? "\r\n" : "\n";
+      continue;
+    }
+    kept_terminator = kept_terminator || terminator;
+    result.text += whole;
+  }
+  if (removed_terminator && !kept_terminator)
+    result.text.insert(last_removed, std::to_string(row) + ":||\\" + std::string(line_end));
+  return result;
+}
+
 namespace {
 
 // The file's text, empty when there is none yet; nothing when it cannot be
@@ -170,4 +202,34 @@ void show_bookmarks(NavigationState& nav, PageModel& page, Console& console,
   } else {
     go_to_address(nav, file_address(path), page, console);
   }
+}
+
+void remove_bookmark(NavigationState& nav, PageModel& page, Console& console,
+                     const std::string& path, std::int32_t row) {
+  if (path.empty() || nav.current_url != file_address(path)) {
+    say(console, message::not_on_bookmarks);
+    return;
+  }
+  if (row == 0) {
+    say(console, message::title_is_no_bookmark);
+    return;
+  }
+  const FileLock lock(path);  // as a: two runs that change the file at once lose nothing
+  if (lock.failure()) {
+    say(console, message::bookmarks_not_read + upper_case(*lock.failure()));
+    return;
+  }
+  const std::optional<std::string> text = read_bookmarks_file(path, console);
+  if (!text) return;
+  const BookmarksWithout without = without_bookmark(*text, row);
+  if (!without.removed) {
+    say(console, message::no_bookmark_on_row, std::to_string(row));
+    return;
+  }
+  if (const std::optional<std::string> why = write_whole(path, without.text)) {
+    say(console, message::bookmark_not_removed + upper_case(*why));
+    return;
+  }
+  say(console, message::bookmark_removed, without.label);
+  reload(nav, page, console);
 }

@@ -2,6 +2,7 @@
 // folder, and the two commands that keep and show them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,23 @@ struct BookmarksWithOne {
 // before any line where a reader's parse stops. A file without text gets a
 // title first.
 BookmarksWithOne with_bookmark(std::string body, const Bookmark& bookmark);
+
+// The bookmarks file's text without the records of row `row`, every other
+// line kept byte for byte; `label` is the label the row showed. Lines where
+// a reader's parse has stopped are no rows. When the row held the file's
+// only terminator, an empty terminator record of that number stays in its
+// place, so that the page still ends where it did.
+struct BookmarksWithout {
+  bool removed = false;
+  std::string text;
+  std::string label;
+};
+BookmarksWithout without_bookmark(std::string_view body, std::int32_t row);
+
+// -N, while the bookmarks are shown: removes row N's bookmark under the lock
+// `a` takes, says which one, and shows the bookmarks again.
+void remove_bookmark(NavigationState& nav, PageModel& page, Console& console,
+                     const std::string& path, std::int32_t row);
 
 // a: adds the page being read, by its title and address, unless it is kept
 // already: under a lock, the file as it stands with one record more, written

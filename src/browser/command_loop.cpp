@@ -24,6 +24,7 @@ const std::string_view command_list =
     "  u       show the page's address, and the one b goes back to\n"
     "  a       add the page to the bookmarks\n"
     "  m       show the bookmarks, as a page of links\n"
+    "  -N      while they are shown, remove row N's bookmark\n"
     "  /TEXT   show the rows whose label holds TEXT, in any case; / repeats\n"
     "  ?       list these commands (also h or help)\n";
 
@@ -127,6 +128,12 @@ bool carry_out(const std::string& word, NavigationState& nav, PageModel& page, S
     add_bookmark(nav, page, console, session.files.bookmarks);
   } else if (is_one_of(word, {"m"})) {
     show_bookmarks(nav, page, console, session.files.bookmarks);
+  } else if (word.size() > 1 && word.starts_with('-') && all_digits(word.substr(1))) {
+    const std::optional<std::int32_t> row = record_number(std::string_view(word).substr(1));
+    if (row)
+      remove_bookmark(nav, page, console, session.files.bookmarks, *row);
+    else
+      say(console, message::no_bookmark_on_row, std::string_view(word).substr(1));
   } else if (word.starts_with('/')) {
     search(word, session.last_search, page, console);
   } else if (is_one_of(word, {"?", "h", "help"})) {
