@@ -338,7 +338,8 @@ void take_message(Server& server, const std::string& body) {
       notified(server, method, params);
   } catch (const Json::exception& error) {
     if (message.contains("id"))
-      server.refuse(message["id"], code::invalid_params, std::string("bad params: ") + error.what());
+      server.refuse(message["id"], code::invalid_params,
+                    std::string("bad params: ") + error.what());
     else
       server.log(method + ": bad params: " + error.what());
   }
