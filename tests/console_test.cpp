@@ -14,6 +14,7 @@
 
 #include "console/history_file.h"
 #include "console/screen_sums.h"
+#include "view/view.h"
 
 namespace {
 
@@ -263,6 +264,32 @@ TEST(History, FileKeepsEveryRunsNewestLines) {
   EXPECT_EQ(save_history(path, {"d"}), "cannot lock it: Is a directory");
   EXPECT_FALSE(std::filesystem::exists(path));
   std::filesystem::remove_all(folder);
+}
+
+}  // namespace
+
+namespace {
+
+// Text of our own at a width: wrapped between words, a long word cut, a
+// command's description under its start and its later lines joined.
+TEST(WrappedLines, BreakBetweenWords) {
+  struct Row {
+    std::string text;
+    std::size_t width;
+    std::vector<std::string> lines;
+  };
+  const Row rows[] = {
+      {"  x       one two three\n          four five\n",
+       24,
+       {"  x       one two three", "          four five"}},
+      {"  x       one two three\n          four five\n",
+       0,
+       {"  x       one two three", "          four five"}},
+      {"plain words here\n\nabcdefghijkl\n", 6, {"plain", "words", "here", "", "abcdef", "ghijkl"}},
+      {"  ?       list\n", 80, {"  ?       list"}},
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(wrapped_lines(row.text, row.width), row.lines) << row.text << " at " << row.width;
 }
 
 }  // namespace

@@ -10,7 +10,8 @@ namespace {
 // What the first prompt says to ?, h or help at a terminal.
 constexpr std::string_view first_prompt_help =
     "TYPE THE ADDRESS OF A PAGE AND PRESS ENTER, SUCH AS 127.0.0.1:8417/index.txt\n"
-    "(http:// IS PUT IN FRONT), OR A PAGE ON DISK: file:///home/me/page.txt.\n"
+    "(http:// IS PUT IN FRONT), OR A PAGE ON DISK: A PATH THAT STARTS WITH /, ./, ../\n"
+    "OR ~/, SUCH AS ./page.txt, OR file:///home/me/page.txt.\n"
     "CTRL-D LEAVES. ONCE A PAGE IS SHOWN, ? LISTS THE COMMANDS.\n";
 
 // The first address, asked for. Nothing when the person at a terminal ends

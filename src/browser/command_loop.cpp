@@ -26,7 +26,10 @@ const std::string_view command_list =
     "  m       show the bookmarks, as a page of links\n"
     "  -N      while they are shown, remove row N's bookmark\n"
     "  /TEXT   show the rows whose label holds TEXT, in any case; / repeats\n"
-    "  ?       list these commands (also h or help)\n";
+    "  ?       list these commands (also h or help)\n"
+    "  ADDRESS http://HOST:PORT/PATH, with http:// put in front when it is left\n"
+    "          out; at a terminal also a page on disk: a path that starts with /,\n"
+    "          ./, ../ or ~/, or file:///PATH\n";
 
 namespace {
 
@@ -137,7 +140,7 @@ bool carry_out(const std::string& word, NavigationState& nav, PageModel& page, S
   } else if (word.starts_with('/')) {
     search(word, session.last_search, page, console);
   } else if (is_one_of(word, {"?", "h", "help"})) {
-    console.out << command_list << std::flush;
+    display_text(command_list, console);
   } else {
     refuse(word, console);
   }

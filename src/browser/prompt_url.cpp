@@ -44,7 +44,7 @@ Answer prompt_url(Console& console, std::string_view help) {
     Answer answer = prompt_word(console, message::url_prompt, Recall::addresses);
     if (answer.kind != Answer::typed) return answer;
     if (terminal && !help.empty() && asks_for_help(answer.word)) {
-      console.out << help << std::flush;
+      display_text(help, console);
       continue;
     }
     // An author previews a page on disk, by its path or its address; links

@@ -65,6 +65,8 @@ struct ConsoleWriter {
     return row_lines(own, network_field, own_end, columns, rule, rows);
   }
   std::size_t screenful() const { return rows - 1; }
+  // At a terminal, the columns of a line; 0 elsewhere.
+  std::size_t width() const { return paging_ ? columns : 0; }
 
   // By Ctrl-C or at the pause: nothing more is written.
   bool stopped() const { return stopped_; }
