@@ -146,6 +146,8 @@ class TerminalTest : public testing::Test {
 const std::string start = "http://{host}/t.txt";
 
 const std::string more = "-- MORE: SPACE NEXT SCREEN, ENTER NEXT ROW, B BACK, Q STOPS --";
+// Text a search found, as a terminal that is not dumb marks it.
+std::string mark(const std::string& found) { return "\x1b[7m" + found + "\x1b[27m"; }
 const std::string shown_t = "TITLE: Terminal\r\n1: Hang *\r\n2: Rows *\r\n3: To B *\r\n";
 const std::string shown_b = "TITLE: Page B\r\n1: Back *\r\n";
 
@@ -737,10 +739,10 @@ TEST_F(TerminalTest, ShowsOneScreenAtATime) {
        "http://{host}/long",
        {{"", more},
         {"q", "\r\x1b[K" + hint + prompt},
-        {"/ow 1\r", "/ow 1\r\n001: Row 1 \r\n010: Row 10 \r\n"},
+        {"/ow 1\r", "/ow 1\r\n001: R" + mark("ow 1") + " \r\n010: R" + mark("ow 1") + "0 \r\n"},
         {"", more},
-        {" ", "\r\x1b[K103: Row 103 \r\n"},
-        {"b", "\r\x1b[K001: Row 1 \r\n010: Row 10 \r\n"},
+        {" ", "\r\x1b[K103: R" + mark("ow 1") + "03 \r\n"},
+        {"b", "\r\x1b[K001: R" + mark("ow 1") + " \r\n010: R" + mark("ow 1") + "0 \r\n"},
         {"q", "\r\x1b[K" + prompt},
         {"x\r", "EXITING"}},
        {15, 80, ""}},
@@ -849,14 +851,22 @@ TEST_F(TerminalTest, ShowsWhereLinksGoAndFindsRows) {
          "4: Old NEWS -> http://news.txt\r\n9: Hidden news -> http://{host}/b.txt\r\n" +
              prompt},
         {"x\r", "EXITING"}}},
-      {"/ finds the rows shown, in any case and with spaces; / alone repeats it",
+      {"/ finds the rows shown, in any case and with spaces, and marks the text; / repeats it",
        links,
        {{"", shown_links},
-        {"/news\r", "/news\r\n2: Secure News *\r\n4: Old NEWS *\r\n" + prompt},
-        {"/SECURE n\r", "/SECURE n\r\n2: Secure News *\r\n" + prompt},
-        {"/\r", "/\r\n2: Secure News *\r\n" + prompt},
+        {"/news\r",
+         "/news\r\n2: Secure " + mark("News") + " *\r\n4: Old " + mark("NEWS") + " *\r\n" + prompt},
+        {"/SECURE n\r", "/SECURE n\r\n2: " + mark("Secure N") + "ews *\r\n" + prompt},
+        {"/\r", "/\r\n2: " + mark("Secure N") + "ews *\r\n" + prompt},
         {"/secure  n\r", "/secure  n\r\nNO ROW MATCHES\r\n" + prompt},
         {"x\r", "EXITING"}}},
+      {"with TERM=dumb the marks are brackets, and every match is marked",
+       links,
+       {{"", shown_links},
+        {"/e\r", "/e\r\n2: S[e]cur[e] N[e]ws *\r\n4: Old N[E]WS *\r\n"},
+        {"x\r", "EXITING"}},
+       {12, 40, "", "dumb"},
+       {"\x1b"}},
       {"u says where the page is, and where b goes",
        links,
        {{"", shown_links},
@@ -883,11 +893,11 @@ TEST_F(TerminalTest, ShowsWhereLinksGoAndFindsRows) {
         {"b", "\r\x1b[K15: Row 15 -> http://{host}/b.txt\r\n"},
         {"", "28: Row 28 -> http://{host}/b.txt\r\n" + more},
         {"q", "\r\x1b[K" + prompt},
-        {"/row\r", "01: Row 1 *\r\n"},
+        {"/row\r", "01: " + mark("Row") + " 1 *\r\n"},
         {"", more},
-        {" ", "\r\x1b[K15: Row 15 *\r\n"},
-        {" ", "\r\x1b[K29: Row 29 *\r\n"},
-        {"k", "\r\x1b[K15: Row 15 *\r\n16: Row 16 *\r\n"},
+        {" ", "\r\x1b[K15: " + mark("Row") + " 15 *\r\n"},
+        {" ", "\r\x1b[K29: " + mark("Row") + " 29 *\r\n"},
+        {"k", "\r\x1b[K15: " + mark("Row") + " 15 *\r\n16: " + mark("Row") + " 16 *\r\n"},
         {"q", "\r\x1b[K" + prompt},
         {"x\r", "EXITING"}},
        {15, 80, ""}},

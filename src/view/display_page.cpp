@@ -133,14 +133,21 @@ class CaseFreeFinder {
   }
 
   bool found_in(std::string_view label) const {
-    std::size_t matched = 0;
-    for (const char c : label) {
-      const char l = ascii_lower(c);
-      while (matched > 0 && l != lower[matched]) matched = fallback[matched];
-      if (l == lower[matched] && ++matched == lower.size()) return true;
-    }
-    return lower.empty();
+    return find_in(label, 0) != std::string_view::npos;
   }
+
+  // Where the text is first found in `label` from `from` on; npos if not.
+  std::size_t find_in(std::string_view label, std::size_t from) const {
+    if (lower.empty()) return from <= label.size() ? from : std::string_view::npos;
+    std::size_t matched = 0;
+    for (std::size_t at = from; at < label.size(); ++at) {
+      const char l = ascii_lower(label[at]);
+      while (matched > 0 && l != lower[matched]) matched = fallback[matched];
+      if (l == lower[matched] && ++matched == lower.size()) return at + 1 - lower.size();
+    }
+    return std::string_view::npos;
+  }
+  std::size_t size() const { return lower.size(); }
 
  private:
   std::string lower;
@@ -182,14 +189,52 @@ struct FoundRows {
     return label;
   }
 
+  // Marks around each time the text is found, at a terminal: reverse video,
+  // or on a dumb terminal, which gets no escape sequence, brackets.
+  bool marked() const { return console.mode.terminal && finder.size() > 0; }
+  std::string_view mark_on() const { return console.mode.dumb ? "[" : "\x1b[7m"; }
+  std::string_view mark_off() const { return console.mode.dumb ? "]" : "\x1b[27m"; }
+
+  // The label as the screen shows it, for counting its lines: with the
+  // brackets a dumb terminal's marks add.
+  std::string counted_label(std::string_view label) const {
+    if (!console.mode.dumb || !marked()) return std::string(label);
+    std::string marked;
+    std::size_t from = 0;
+    for (std::size_t at = finder.find_in(label, 0); at != std::string_view::npos;
+         at = finder.find_in(label, from)) {
+      ((marked += label.substr(from, at - from)) += '[') += label.substr(at, finder.size());
+      marked += ']';
+      from = at + finder.size();
+    }
+    return marked += label.substr(from);
+  }
+
   std::size_t lines(const Position& label) {
-    return screen.lines_for(number.text_of(label->number), text_from(page, *label),
+    return screen.lines_for(number.text_of(label->number), counted_label(field_text(page, *label)),
                             star(find_field(page.line_links, label->number) != nullptr));
   }
 
+  // The row, with the text marked where it is found.
   Room show(const Position& label) {
     const bool links = record_at(page.line_links, next_link, label->number) != nullptr;
-    return show_row(screen, number.text_of(label->number), text_from(page, *label), links);
+    const std::string_view text = field_text(page, *label);
+    const Room room =
+        screen.make_room(number.text_of(label->number), counted_label(text), star(links));
+    if (room == Room::stopped || room == Room::back) return room;
+    screen.write(number.text_of(label->number));
+    std::size_t from = 0;
+    for (std::size_t at = marked() ? finder.find_in(text, 0) : std::string_view::npos;
+         at != std::string_view::npos; at = finder.find_in(text, from)) {
+      screen.write_visible(text.substr(from, at - from));
+      screen.write(mark_on());
+      screen.write_visible(text.substr(at, finder.size()));
+      screen.write(mark_off());
+      from = at + finder.size();
+    }
+    screen.write_visible(text.substr(from));
+    screen.write(links ? " *\n" : " \n");
+    return room;
   }
 
   void restart(const Position& label) {
