@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "check/address_patterns.h"
 #include "check/check_report.h"
 #include "check/site_root.h"
 
@@ -71,6 +72,16 @@ struct Workspace {
   // The verdicts on addresses (as a server reads them) found so far.
   std::map<std::string, LinkVerdict> verdicts;
 };
+
+// The folder a file:// URI names; none for another.
+std::optional<std::string> folder_of(const Json& uri);
+// The workspace's linebrowse.toml: its root and where that is served
+// (served-at), offline, and the addresses left out; why it cannot be used,
+// if it cannot.
+std::optional<std::string> read_workspace_config(const std::string& folder, Workspace& workspace,
+                                                 AddressPatterns& excluded, bool& offline);
+// What the server offers an editor, positions counted as agreed.
+Json capabilities(PositionEncoding encoding);
 
 // The address following a link loads, as a server reads it, for verdicts.
 std::string verdict_key(std::string_view target);

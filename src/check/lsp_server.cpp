@@ -140,46 +140,6 @@ struct Server {
   }
 };
 
-// The folder a file:// URI names; none for another.
-std::optional<std::string> folder_of(const Json& uri) {
-  if (!uri.is_string() || !is_file_address(uri.get<std::string>())) return std::nullopt;
-  return decoded_path(uri.get<std::string>());
-}
-
-// The workspace's linebrowse.toml: its root, where that is served, and what
-// is left out; why it cannot be used, if it cannot.
-std::optional<std::string> read_workspace_config(Server& server, const std::string& folder) {
-  const std::string path = folder + "/" + default_config;
-  const ConfigFile config = read_config(path, false);
-  if (config.wrong) return *config.wrong;
-  std::string root;
-  std::string served_at;
-  for (const ConfigOption& option : config.options) {
-    if (option.option == "--root") root = *option.value;
-    if (option.option == "--served-at") served_at = *option.value;
-    if (option.option == "--offline") server.offline = true;
-    if (option.option == "--exclude")
-      if (const auto why = server.excluded.add(*option.value))
-        return config_place(path, option) + *why;
-  }
-  if (root.empty() || served_at.empty()) return std::nullopt;
-  if (!root.starts_with('/')) root = folder + "/" + root;
-  std::string why;
-  server.workspace.root =
-      site_root(canonical_or_given(normalize_url(served_at).address), root, why);
-  if (!server.workspace.root) return path + ": root " + root + ": " + why;
-  return std::nullopt;
-}
-
-Json capabilities(PositionEncoding encoding) {
-  return {{"positionEncoding", encoding == PositionEncoding::utf8 ? "utf-8" : "utf-16"},
-          {"textDocumentSync",
-           {{"openClose", true}, {"change", 2}, {"save", {{"includeText", false}}}}},
-          {"hoverProvider", true},
-          {"documentLinkProvider", {{"resolveProvider", false}}},
-          {"codeActionProvider", {{"codeActionKinds", Json::array({"quickfix"})}}}};
-}
-
 void initialize(Server& server, const Json& id, const Json& params) {
   const Json encodings = params.value("capabilities", Json::object())
                              .value("general", Json::object())
@@ -195,7 +155,8 @@ void initialize(Server& server, const Json& id, const Json& params) {
   server.reply(id, {{"capabilities", capabilities(server.workspace.encoding)},
                     {"serverInfo", {{"name", "linebrowse"}, {"version", LINEBROWSE_VERSION}}}});
   if (folder)
-    if (const std::optional<std::string> why = read_workspace_config(server, *folder))
+    if (const std::optional<std::string> why =
+            read_workspace_config(*folder, server.workspace, server.excluded, server.offline))
       server.log(*why);
 }
 
