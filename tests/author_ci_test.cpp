@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "check/check_report.h"
+#include "check/language_server.h"
 #include "check/link_cache.h"
 #include "web/web.h"
 
@@ -116,6 +117,30 @@ TEST(LinkCache, ADamagedFileIsSetAsideNeverTrusted) {
     std::ifstream aside(path + ".damaged");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(aside), {}), text);
   }
+}
+
+// Positions as the editor counts them: UTF-8 bytes, or UTF-16 units, in which
+// a character past U+FFFF takes two.
+TEST(LspText, PositionsCountAsAgreed) {
+  const std::string text = "0:T||-\n1:\xc3\xa9\xf0\x9f\x98\x80x||-\n";  // é, an emoji, x
+  struct Row {
+    PositionEncoding encoding;
+    Position position;
+    std::optional<std::size_t> offset;
+  };
+  const Row rows[] = {
+      {PositionEncoding::utf16, {1, 3}, 11},  // after é: 2 + 2 bytes
+      {PositionEncoding::utf16, {1, 5}, 15},  // after the emoji's two units
+      {PositionEncoding::utf8, {1, 4}, 11},
+      {PositionEncoding::utf16, {1, 99}, 19},  // past the line's end: its end
+      {PositionEncoding::utf16, {5, 0}, std::nullopt},
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(offset_of(text, row.position, row.encoding), row.offset)
+        << row.position.line << ":" << row.position.character;
+  EXPECT_EQ(
+      position_in_line(1, "1:\xc3\xa9\xf0\x9f\x98\x80x||-", 8, PositionEncoding::utf16).character,
+      5U);
 }
 
 }  // namespace

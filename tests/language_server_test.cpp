@@ -112,6 +112,8 @@ TEST(LanguageServer, ServesAnEditorAsItTypes) {
                                       "4 link-failed", "5 no-terminator", "5 not-a-record"}));
   const Json gone = diagnostics["params"]["diagnostics"][2];
   EXPECT_EQ(gone["range"]["start"]["character"], 7) << "at the target";
+  EXPECT_EQ(diagnostics["params"]["diagnostics"][3]["range"]["start"]["character"], 7)
+      << "https-target, at the target";
   EXPECT_EQ(gone["message"],
             "link to http://127.0.0.1:9/docs/gone.txt: no file " + folder + "/site/gone.txt");
 
@@ -226,8 +228,23 @@ TEST(LanguageServer, BadInputIsAnsweredAndTheServerLivesOn) {
     editor.request(++id, "textDocument/documentLink", {{"textDocument", {{"uri", uri}}}});
     EXPECT_EQ(editor.answer(id)["result"].size(), 1U) << row.what << ": the server lives on";
   }
-  // A link that never answers holds nothing up: closing drops its check.
+  // A link that never answers holds nothing up: closing drops its check, and
+  // the next page's links are checked at once.
   editor.notify("textDocument/didClose", {{"textDocument", {{"uri", uri}}}});
+  const std::string next = "file:///tmp/next.txt";
+  editor.notify(
+      "textDocument/didOpen",
+      {{"textDocument",
+        {{"uri", next},
+         {"version", 1},
+         {"text", "0:T||-\n1:Down|127.0.0.1:" + std::to_string(closed_port()) + "/|\\\n"}}}});
+  EXPECT_NE(editor
+                .next([](const Json& m) {
+                  return m.value("method", "") == "textDocument/publishDiagnostics" &&
+                         codes_of(m) == std::vector<std::string>{"1 link-failed"};
+                })
+                .dump(),
+            "null");
   editor.notify("exit", nullptr);
   EXPECT_EQ(editor.run.finish(5), 1) << "exit without shutdown";
 }
