@@ -152,6 +152,21 @@ TEST(LanguageServer, ServesAnEditorAsItTypes) {
            m["params"].value("version", 0) == 6;
   });
   EXPECT_EQ(codes_of(settled).back(), "4 link-failed") << "the bad line mended";
+  // The last record's own flag is never overwritten: no fix is offered.
+  const Json no_terminator = {
+      {"range",
+       {{"start", {{"line", 1}, {"character", 0}}}, {"end", {{"line", 1}, {"character", 6}}}}},
+      {"code", "no-terminator"},
+      {"source", "linebrowse"},
+      {"message", "no terminator record"}};
+  editor.notify("textDocument/didOpen",
+                {{"textDocument",
+                  {{"uri", "file:///flag.txt"}, {"version", 1}, {"text", "0:T||-\n1:a||x\n"}}}});
+  editor.request(7, "textDocument/codeAction",
+                 {{"textDocument", {{"uri", "file:///flag.txt"}}},
+                  {"range", no_terminator["range"]},
+                  {"context", {{"diagnostics", {no_terminator}}}}});
+  EXPECT_EQ(editor.answer(7)["result"], Json::array());
   editor.request(6, "shutdown", nullptr);
   editor.answer(6);
   for (const Json& message : editor.passed) {
