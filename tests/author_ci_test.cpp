@@ -72,8 +72,8 @@ TEST(LinkCache, TrustsOnlyGoodVerdictsYoungerThanItsAge) {
   std::optional<std::string> warning;
   LinkCache first = open_cache(path, std::chrono::seconds(day), 1000 * day, warning);
   EXPECT_FALSE(warning) << "no file yet is no fault";
-  remember(first, "http://a/", {});
-  remember(first, "http://b/", {LinkVerdict::Outcome::status, "HTTP STATUS 404", 404});
+  remember(first, "http://127.0.0.1:1/a", {});
+  remember(first, "http://127.0.0.1:1/b", {LinkVerdict::Outcome::status, "HTTP STATUS 404", 404});
   ASSERT_FALSE(save_cache(first));
   struct Row {
     std::int64_t now;
@@ -81,11 +81,11 @@ TEST(LinkCache, TrustsOnlyGoodVerdictsYoungerThanItsAge) {
     bool trusted;
   };
   const Row rows[] = {
-      {1000 * day, "http://a/", true},  {1001 * day - 1, "http://a/", true},
-      {1001 * day, "http://a/", false},  // a day old
-      {999 * day, "http://a/", false},   // from the future: the clock moved
-      {1000 * day, "http://b/", false},  // failed
-      {1000 * day, "http://c/", false},  // never seen
+      {1000 * day, "http://127.0.0.1:1/a", true},  {1001 * day - 1, "http://127.0.0.1:1/a", true},
+      {1001 * day, "http://127.0.0.1:1/a", false},  // a day old
+      {999 * day, "http://127.0.0.1:1/a", false},   // from the future: the clock moved
+      {1000 * day, "http://127.0.0.1:1/b", false},  // failed
+      {1000 * day, "http://127.0.0.1:1/c", false},  // never seen
   };
   for (const Row& row : rows) {
     LinkCache cache = open_cache(path, std::chrono::seconds(day), row.now, warning);
@@ -95,17 +95,19 @@ TEST(LinkCache, TrustsOnlyGoodVerdictsYoungerThanItsAge) {
     EXPECT_EQ(cache.used, row.trusted ? 1U : 0U);
   }
   LinkCache later = open_cache(path, std::chrono::seconds(day), 1001 * day, warning);
-  remember(later, "http://c/", {});
-  EXPECT_EQ(cache_text(later).find("http://a/"), std::string::npos)
+  remember(later, "http://127.0.0.1:1/c", {});
+  EXPECT_EQ(cache_text(later).find("http://127.0.0.1:1/a"), std::string::npos)
       << "verdicts past their age are dropped, so the file stays bounded";
-  EXPECT_NE(cache_text(later).find("http://c/"), std::string::npos);
+  EXPECT_NE(cache_text(later).find("http://127.0.0.1:1/c"), std::string::npos);
 }
 
 TEST(LinkCache, ADamagedFileIsSetAsideNeverTrusted) {
   const std::string path = test_folder() + "/damaged.cache";
   for (const std::string text :
-       {"{\"linebrowse-link-cache\":1,\"links\":[{\"address\":\"http://a/\"}]}", "{ cut", "[]",
-        "{\"linebrowse-link-cache\":1,\"links\":[{\"address\":\"http://a/\",\"checked\":1,"
+       {"{\"linebrowse-link-cache\":1,\"links\":[{\"address\":\"http://127.0.0.1:1/a\"}]}", "{ cut",
+        "[]",
+        "{\"linebrowse-link-cache\":1,\"links\":[{\"address\":\"http://127.0.0.1:1/"
+        "a\",\"checked\":1,"
         "\"outcome\":\"fine\",\"status\":0,\"why\":\"\"}]}"}) {
     std::ofstream(path) << text;
     std::optional<std::string> warning;

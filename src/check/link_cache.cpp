@@ -3,7 +3,6 @@
 #include "check/link_cache.h"
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "base/user_files.h"
+#include "web/web.h"
 
 namespace {
 
@@ -76,29 +76,22 @@ bool is_fresh(const LinkCache& cache, const CachedVerdict& cached) {
   return cached.checked <= cache.now && cache.now - cached.checked < cache.age.count();
 }
 
-// The file's text, or why it cannot be read; an empty text when it is not there.
-std::optional<std::string> read_text(const std::string& path, std::string& text) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return errno == ENOENT ? std::nullopt : std::optional(std::strerror(errno));
-  std::array<char, 65536> piece{};
-  for (std::size_t got; (got = std::fread(piece.data(), 1, piece.size(), file)) > 0;)
-    text.append(piece.data(), got);
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) return "cannot be read";
-  return std::nullopt;
-}
-
 }  // namespace
 
 LinkCache open_cache(const std::string& path, std::chrono::seconds age, std::int64_t now,
                      std::optional<std::string>& warning) {
   LinkCache cache{path, age, now};
-  std::string text;
-  if (const std::optional<std::string> why = read_text(path, text)) {
-    warning = path + ": " + *why + ": every link is retrieved again";
+  FileRead file = read_capped_file(path);
+  if (file.problem == FileRead::Problem::cannot_read && file.error == ENOENT) return cache;
+  if (file.problem != FileRead::Problem::none) {
+    std::string why = "over 64 MiB";
+    if (file.problem == FileRead::Problem::cannot_read) why = std::strerror(file.error);
+    if (file.problem == FileRead::Problem::not_a_file) why = "not a file";
+    if (file.problem == FileRead::Problem::out_of_memory) why = "out of memory";
+    warning = path + ": " + why + ": every link is retrieved again";
     return cache;
   }
+  const std::string& text = file.body;
   if (text.empty()) return cache;
   if (auto verdicts = verdicts_in(text)) {
     cache.verdicts = std::move(*verdicts);

@@ -198,16 +198,28 @@ struct FoundRows {
   // The label as the screen shows it, for counting its lines: with the
   // brackets a dumb terminal's marks add.
   std::string counted_label(std::string_view label) const {
-    if (!console.mode.dumb || !marked()) return std::string(label);
+    if (!console.mode.dumb) return std::string(label);
     std::string marked;
+    each_piece(label, [&marked](std::string_view piece, bool found) {
+      if (found) marked += '[';
+      marked += piece;
+      if (found) marked += ']';
+    });
+    return marked;
+  }
+
+  // Walks the label piece by piece: the text where it is found (at a
+  // terminal), and what lies between.
+  template <typename Visit>
+  void each_piece(std::string_view label, Visit visit) const {
     std::size_t from = 0;
-    for (std::size_t at = finder.find_in(label, 0); at != std::string_view::npos;
-         at = finder.find_in(label, from)) {
-      ((marked += label.substr(from, at - from)) += '[') += label.substr(at, finder.size());
-      marked += ']';
+    for (std::size_t at = marked() ? finder.find_in(label, 0) : std::string_view::npos;
+         at != std::string_view::npos; at = finder.find_in(label, from)) {
+      visit(label.substr(from, at - from), false);
+      visit(label.substr(at, finder.size()), true);
       from = at + finder.size();
     }
-    return marked += label.substr(from);
+    visit(label.substr(from), false);
   }
 
   std::size_t lines(const Position& label) {
@@ -223,16 +235,11 @@ struct FoundRows {
         screen.make_room(number.text_of(label->number), counted_label(text), star(links));
     if (room == Room::stopped || room == Room::back) return room;
     screen.write(number.text_of(label->number));
-    std::size_t from = 0;
-    for (std::size_t at = marked() ? finder.find_in(text, 0) : std::string_view::npos;
-         at != std::string_view::npos; at = finder.find_in(text, from)) {
-      screen.write_visible(text.substr(from, at - from));
-      screen.write(mark_on());
-      screen.write_visible(text.substr(at, finder.size()));
-      screen.write(mark_off());
-      from = at + finder.size();
-    }
-    screen.write_visible(text.substr(from));
+    each_piece(text, [this](std::string_view piece, bool found) {
+      if (found) screen.write(mark_on());
+      screen.write_visible(piece);
+      if (found) screen.write(mark_off());
+    });
     screen.write(links ? " *\n" : " \n");
     return room;
   }
