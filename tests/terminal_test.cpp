@@ -76,6 +76,10 @@ class TerminalTest : public testing::Test {
     server.route("/html404", {"<html>\n<body>Not here</body>\n", "404 Not Found"});
     server.route("/empty", {""});
     server.route("/html200", {"<html>\n<body>A page for browsers</body>\n"});
+    std::string wide_rows = "0:Wide||-\n";  // each row 39 columns, 41 with the marks of /x
+    for (int n = 1; n <= 20; ++n)
+      wide_rows += std::to_string(n) + ":" + std::string(33, 'w') + "x||-\n";
+    server.route("/wide-rows", {wide_rows + "21:End||\\\n"});
     server.route("/open.txt", {"0:Open||-\n1:One||-\n5:Five||-\n"});
     server.route("/part",
                  {"0:Part||-\n1:One||-\n2:Two||-\n3:Thr", "200 OK", Reply::Style::part_then_hang});
@@ -860,6 +864,16 @@ TEST_F(TerminalTest, ShowsWhereLinksGoAndFindsRows) {
         {"/\r", "/\r\n2: " + mark("Secure N") + "ews *\r\n" + prompt},
         {"/secure  n\r", "/secure  n\r\nNO ROW MATCHES\r\n" + prompt},
         {"x\r", "EXITING"}}},
+      {"with TERM=dumb the brackets count in a row's lines: rows they wrap fill the screen sooner",
+       "http://{host}/wide-rows",
+       {{"", "-- MORE"},
+        {"q", prompt},
+        {"/x\r", "/x\r\n01: "},
+        {"", "05: " + std::string(33, 'w') + "[x] \r\n-- MORE"},  // two lines each
+        {"q", prompt},
+        {"x\r", "EXITING"}},
+       {12, 40, "", "dumb"},
+       {"\x1b"}},
       {"with TERM=dumb the marks are brackets, and every match is marked",
        links,
        {{"", shown_links},
