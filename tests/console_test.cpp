@@ -91,11 +91,11 @@ TEST_F(ScreenSums, FittedLine) {
 
 // The pause's line is never as wide as the screen.
 TEST(MoreLine, NeverWraps) {
-  const std::string full = "-- MORE: SPACE NEXT SCREEN, ENTER NEXT ROW, B BACK, Q STOPS --";
-  const std::string shorter = "-- MORE: SPACE, ENTER, B BACK, Q --";
+  const std::string full = "-- MORE: SPACE NEXT SCREEN, ENTER NEXT ROW, B BACK, Q STOPS, H KEYS --";
+  const std::string shorter = "-- MORE: SPACE, ENTER, B BACK, Q, H --";
   const std::pair<std::size_t, std::string> cases[] = {
-      {80, full},         {63, full},         {62, shorter},     {36, shorter},
-      {35, "-- MORE --"}, {11, "-- MORE --"}, {10, "-- MORE -"}, {8, "-- MORE"},
+      {80, full},         {71, full},         {70, shorter},     {39, shorter},
+      {38, "-- MORE --"}, {11, "-- MORE --"}, {10, "-- MORE -"}, {8, "-- MORE"},
   };
   for (const auto& [columns, line] : cases) EXPECT_EQ(more_line(columns), line) << columns;
 }
@@ -113,6 +113,9 @@ TEST(MoreFor, TakesEveryKeyWhole) {
       {"x", More::nothing},        {"\x1b", More::nothing},  {"\x1b[1;5C", More::nothing},
       {"\x1b[15~", More::nothing}, {"\x1bx", More::nothing}, {"\x1b[6;2~", More::nothing},
       {"B", More::back},           {"F", More::screen},      {"J", More::row},
+      {"/", More::find},           {"n", More::next_match},  {"N", More::previous_match},
+      {"G", More::last_screen},    {"g", More::nothing},     {"h", More::keys},
+      {"H", More::keys},
   };
   for (const auto& [key, more] : cases)
     EXPECT_EQ(more_for(key), more) << testing::PrintToString(key);

@@ -149,7 +149,8 @@ class TerminalTest : public testing::Test {
 
 const std::string start = "http://{host}/t.txt";
 
-const std::string more = "-- MORE: SPACE NEXT SCREEN, ENTER NEXT ROW, B BACK, Q STOPS --";
+const std::string more = "-- MORE: SPACE NEXT SCREEN, ENTER NEXT ROW, B BACK, Q STOPS, H KEYS --";
+const std::string shorter_more = "-- MORE: SPACE, ENTER, B BACK, Q, H --";
 // Text a search found, as a terminal that is not dumb marks it.
 std::string mark(const std::string& found) { return "\x1b[7m" + found + "\x1b[27m"; }
 const std::string shown_t = "TITLE: Terminal\r\n1: Hang *\r\n2: Rows *\r\n3: To B *\r\n";
@@ -654,6 +655,14 @@ TEST_F(TerminalTest, ShowsOneScreenAtATime) {
     }
     return shown;
   };
+  // Rows with each `found` marked, as a terminal (or a dumb one) shows them.
+  auto marked = [](std::string shown, const std::string& found, bool dumb = false) {
+    const std::string with_marks = dumb ? "[" + found + "]" : mark(found);
+    for (std::size_t at = shown.find(found); at != std::string::npos;
+         at = shown.find(found, at + with_marks.size()))
+      shown.replace(at, found.size(), with_marks);
+    return shown;
+  };
   run_sessions({
       {"Space, Enter and q; what the load said stays on the first screenful",
        "http://{host}/long",
@@ -690,7 +699,7 @@ TEST_F(TerminalTest, ShowsOneScreenAtATime) {
        thirty},
       {"a narrow window gets a shorter pause line, and the title stays on the screen",
        "http://{host}/long",
-       {{"", "TITLE: Long\r\n" + rows(1, 11) + "-- MORE: SPACE, ENTER, B BACK, Q --"},
+       {{"", "TITLE: Long\r\n" + rows(1, 11) + shorter_more},
         {"q", "\r\x1b[K" + hint + prompt},
         {"x\r", "EXITING"}},
        {15, 40, ""},
@@ -705,8 +714,7 @@ TEST_F(TerminalTest, ShowsOneScreenAtATime) {
        "now wraps, is erased whole",
        "http://{host}/long",
        {{"", "TITLE: Long\r\n" + rows(1, 27) + more},
-        {" ", "\r\x1b[1A\x1b[J" + rows(28, 41) + "-- MORE: SPACE, ENTER, B BACK, Q --", 10, 0, 15,
-         60},
+        {" ", "\r\x1b[1A\x1b[J" + rows(28, 41) + shorter_more, 10, 0, 15, 60},
         {"q", "\r\x1b[K" + hint + prompt},
         {"x\r", "EXITING"}},
        {30, 100, ""}},
@@ -732,9 +740,8 @@ TEST_F(TerminalTest, ShowsOneScreenAtATime) {
        thirty},
       {"at 40x12 with TERM=dumb, keys that come together act one by one too",
        "http://{host}/long",
-       {{"", rows(1, 8) + "-- MORE: SPACE, ENTER, B BACK, Q --"},  // CONNECTING TO takes two
-        {"jj", "\r\n" + rows(9, 9) + "-- MORE: SPACE, ENTER, B BACK, Q --\r\n" + rows(10, 10) +
-                   "-- MORE"},
+       {{"", rows(1, 8) + shorter_more},  // CONNECTING TO takes two
+        {"jj", "\r\n" + rows(9, 9) + shorter_more + "\r\n" + rows(10, 10) + "-- MORE"},
         {"q", "\r\n" + hint + prompt},
         {"x\r", "EXITING"}},
        {12, 40, "", "dumb"},
@@ -764,6 +771,59 @@ TEST_F(TerminalTest, ShowsOneScreenAtATime) {
        "http://{host}/slow-long",
        {{"", "CONNECTING TO"}, {"x\r", more}, {"q", "\r\x1b[K" + hint + prompt}, {"", "EXITING"}},
        {10, 80, ""}},
+      {"/ at the pause finds from the row after the screenful, shows it a little below the top "
+       "and marks it; n and N go on and back; a capital makes case count",
+       "http://{host}/long",
+       {{"", "TITLE: Long\r\n" + rows(1, 27) + more},
+        {"/row 25\r", "/row 25\r\x1b[K" + marked(rows(248, 276), "Row 25") + more},
+        {"n", "\r\x1b[K" + marked(rows(249, 277), "Row 25") + more},
+        {"N", "\r\x1b[K" + marked(rows(248, 276), "Row 25") + more},
+        {"/ROW\r", "/ROW\r\x1b[KNO ROW HOLDS ROW\r\n" + more},
+        {"/ro\x7fw\x1b", "/rw\r\x1b[K" + more},  // Backspace takes back, Escape goes back
+        {"/Row 29\r", "\r\x1b[K" + marked(rows(288, 300), "Row 29") + hint + prompt},
+        {"x\r", "EXITING"}},
+       thirty},
+      {"G shows the last screenful, and h lists the keys while the pause waits",
+       "http://{host}/long",
+       {{"", more},
+        {"n", "\r\x1b[KNO SEARCH TO REPEAT (/TEXT FINDS ROWS)\r\n" + more},
+        {"h", "\r\x1b[KSPACE f PAGEDOWN   NEXT SCREEN\r\n"},
+        {"", "0-9                START A COMMAND\r\n" + more},
+        {"G", "\r\x1b[K" + rows(272, 300) + hint + prompt},
+        {"x\r", "EXITING"}},
+       thirty},
+      {"at 40x12 with TERM=dumb, a search and n typed together act in turn, marked in brackets",
+       "http://{host}/long",
+       {{"", rows(1, 8) + shorter_more},
+        {"/row 25\rn", "\r\n/row 25\r\n" + marked(rows(23, 33), "Row 25", true) + shorter_more +
+                           "\r\n" + marked(rows(248, 258), "Row 25", true) + shorter_more},
+        {"h", "\r\nSPACE f PAGEDOWN   NEXT SCREEN\r\n"},
+        {"", "0-9                START A COMMAND\r\n" + shorter_more},
+        {"q", "\r\n" + hint + prompt},
+        {"x\r", "EXITING"}},
+       {12, 40, "", "dumb"},
+       {"\x1b"}},
+      {"with TERM=dumb the brackets of what the pager found count in the lines above it and in "
+       "the last screenful: the rows they wrap take two lines each",
+       "http://{host}/wide-rows",
+       {{"", "08: " + std::string(33, 'w') + "x \r\n-- MORE"},  // CONNECTING TO takes two
+        {"/x\r", "/x\r\n08: " + std::string(33, 'w') + "[x] \r\n"},
+        {"", "12: " + std::string(33, 'w') + "[x] \r\n-- MORE"},
+        {"G", "\r\n16: " + std::string(33, 'w') + "[x] \r\n"},
+        {"", "20: " + std::string(33, 'w') + "[x] \r\n21: End \r\n" + hint + prompt},
+        {"x\r", "EXITING"}},
+       {12, 40, "", "dumb"},
+       {"\x1b"}},
+      {"in the rows /TEXT found, the pager finds among them, and its marks take the place of "
+       "the first search's",
+       "http://{host}/long",
+       {{"", more},
+        {"q", prompt},
+        {"/ow 1\r", "102: R" + mark("ow 1") + "02 \r\n" + more},
+        {"/Row 19\r", "/Row 19\r\x1b[K188: Row 188 \r\n189: Row 189 \r\n" +
+                          marked(rows(190, 199), "Row 19") + prompt},
+        {"x\r", "EXITING"}},
+       {15, 80, ""}},
   });
 }
 

@@ -34,6 +34,19 @@ inline constexpr std::string_view lists_the_commands_after = " (? LISTS THE COMM
 inline constexpr std::string_view lists_the_commands = "? LISTS THE COMMANDS";
 inline constexpr std::string_view file_of_that_name = "A FILE OF THAT NAME IS HERE: TYPE ./";
 inline constexpr std::string_view no_search_to_repeat = "NO SEARCH TO REPEAT (/TEXT FINDS ROWS)";
+inline constexpr std::string_view no_row_holds = "NO ROW HOLDS ";
+// What h lists at the pause between screenfuls, each line narrower than a
+// window of 40 columns.
+inline constexpr std::string_view pause_keys[] = {
+    "SPACE f PAGEDOWN   NEXT SCREEN",
+    "ENTER j DOWN       NEXT ROW",
+    "b k PAGEUP UP      SCREEN BEFORE",
+    "/TEXT ENTER        FIND TEXT",
+    "n N                NEXT, EARLIER MATCH",
+    "G                  LAST SCREEN",
+    "q CTRL-C           STOP",
+    "0-9                START A COMMAND",
+};
 inline constexpr std::string_view at = "AT ";
 inline constexpr std::string_view back_to = "BACK TO ";
 inline constexpr std::string_view bookmarked = "BOOKMARKED: ";

@@ -89,8 +89,8 @@ std::string fitted_line(std::string_view own, std::string_view text, std::size_t
 
 std::string_view more_line(std::size_t columns) {
   constexpr std::string_view full =
-      "-- MORE: SPACE NEXT SCREEN, ENTER NEXT ROW, B BACK, Q STOPS --";
-  constexpr std::string_view shorter = "-- MORE: SPACE, ENTER, B BACK, Q --";
+      "-- MORE: SPACE NEXT SCREEN, ENTER NEXT ROW, B BACK, Q STOPS, H KEYS --";
+  constexpr std::string_view shorter = "-- MORE: SPACE, ENTER, B BACK, Q, H --";
   constexpr std::string_view brief = "-- MORE --";
   if (full.size() < columns) return full;
   if (shorter.size() < columns) return shorter;
@@ -98,6 +98,10 @@ std::string_view more_line(std::size_t columns) {
 }
 
 More more_for(std::string_view key) {
+  if (key == "n") return More::next_match;  // these two differ by case
+  if (key == "N") return More::previous_match;
+  if (key == "G") return More::last_screen;
+  if (key == "/") return More::find;
   if (key.size() == 1) {
     const char c = ascii_lower(key.front());  // the letters in either case, as the line names them
     if (c == ' ' || c == 'f') return More::screen;
@@ -105,6 +109,7 @@ More more_for(std::string_view key) {
     if (c == 'b' || c == 'k') return More::back;
     if (c == 'q' || c == 3) return More::stop;
     if (c >= '0' && c <= '9') return More::command;
+    if (c == 'h') return More::keys;
     return More::nothing;
   }
   if (key == "\033[6~") return More::screen;                   // PageDown

@@ -46,12 +46,17 @@ std::string_view more_line(std::size_t columns);
 // a byte, or a whole escape sequence (an arrow, PageDown, a function key,
 // Alt with a letter), so that no part of one reaches the command line.
 enum class More {
-  screen,   // Space, PageDown, f: the next screenful
-  row,      // Enter, Down, j: one more row
-  back,     // PageUp, Up, b, k: the screenful before, written again
-  stop,     // q, Ctrl-C: no more rows
-  command,  // a digit: no more rows, and the command line starts with it
-  nothing,  // any other key, taken by the pause
+  screen,          // Space, PageDown, f: the next screenful
+  row,             // Enter, Down, j: one more row
+  back,            // PageUp, Up, b, k: the screenful before, written again
+  stop,            // q, Ctrl-C: no more rows
+  command,         // a digit: no more rows, and the command line starts with it
+  find,            // /: find a text, typed after it
+  next_match,      // n: the next row that holds it
+  previous_match,  // N: the row before that holds it
+  last_screen,     // G: the last screenful
+  keys,            // h: list these keys
+  nothing,         // any other key, taken by the pause
 };
 More more_for(std::string_view key);
 

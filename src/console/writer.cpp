@@ -2,76 +2,17 @@
 // screenfuls, the status line of a load, and lines cut to the terminal's width.
 #include "console/writer.h"
 
+#include <optional>
 #include <ostream>
 
 #include "base/messages.h"
 #include "console/console.h"
 #include "console/console_state.h"
 #include "console/ctrl_c.h"
+#include "console/pause.h"
 #include "console/terminal.h"
 
 namespace {
-
-constexpr std::string_view erase_line = "\r\033[K";
-
-// Takes a line that was shown only for a while off the screen; a dumb
-// terminal cannot erase it, so the next line starts under it. A line of
-// `width` columns that a window made narrower now wraps is erased from where
-// it starts.
-void end_passing_line(Console& console, std::ostream& out, std::size_t width = 0) {
-  if (console.mode.dumb) {
-    out << '\n';
-  } else if (const std::size_t columns = screen_size(*console.state).columns; width > columns) {
-    out << "\r\033[" << (width - 1) / columns << "A\033[J";
-  } else {
-    out << erase_line;
-  }
-  out << std::flush;
-  note_passing_line(false);
-}
-
-// Noted before it is written: a signal that ends the run while it is being
-// written still erases it.
-void show_passing_line(Console& console, std::string_view line) {
-  note_passing_line(!console.mode.dumb);
-  console.out << line << std::flush;
-}
-
-// The pause between screenfuls: one line, a key read without echo, and the
-// line taken off again. Keys typed before the first pause are kept for the
-// next prompts; from then on every key is the pause's, escape sequences whole
-// and keys that came together one by one, but a digit, which starts the
-// command line.
-More ask_for_more(Console& console, std::size_t columns, bool first) {
-  ConsoleState& state = *console.state;
-  if (first) save_keys_typed_ahead(state);
-  const std::string_view pause = more_line(columns);
-  listen_for_keys(state);
-  // A Ctrl-C pressed after the writer last looked, before it could come as a
-  // key, stops the display as one at the pause would.
-  if (take_ctrl_c(console)) {
-    keep_keys_waiting(state);
-    ctrl_c_key(state);
-    return More::stop;
-  }
-  show_passing_line(console, pause);
-  for (;;) {
-    const std::string key = read_key();
-    if (key == "\x1a") {  // Ctrl-Z
-      end_passing_line(console, console.out, pause.size());
-      suspend_run();
-      show_passing_line(console, pause);
-      continue;
-    }
-    const More more = key.empty() ? More::stop : more_for(key);
-    if (more == More::nothing) continue;
-    keep_keys_waiting(state);
-    end_passing_line(console, console.out, pause.size());
-    if (key == "\x03") ctrl_c_key(state);
-    if (more == More::command) state.typed_ahead += key;
-    return more;
-  }
-}
 
 // Copies the run of plain bytes that `from` starts with, at most `most`, to
 // `to`, and says how long it was; `ends` marks the bytes that end a run.
@@ -96,6 +37,8 @@ ConsoleWriter::ConsoleWriter(Console& console)
 }
 
 ConsoleWriter::~ConsoleWriter() { flush(); }
+
+bool ConsoleWriter::dumb() const { return console.mode.dumb; }
 
 void ConsoleWriter::write_across(std::string_view text) {
   while (!text.empty() && !stopped_) {
@@ -167,8 +110,7 @@ Room ConsoleWriter::make_room(std::string_view own, std::string_view network_fie
   if (count.must_pause(lines)) {
     flush();
     if (stopped_) return Room::stopped;
-    const More more = ask_for_more(console, columns, !paused);
-    paused = true;
+    const More more = pause();
     if (more == More::stop || more == More::command) {
       ended_by_digit = more == More::command;
       stopped_ = true;
@@ -178,17 +120,68 @@ Room ConsoleWriter::make_room(std::string_view own, std::string_view network_fie
     const ScreenSize size = screen_size(*console.state);
     rows = size.rows;
     columns = size.columns;
+    if (more != More::screen && more != More::row) {
+      // The caller makes room for another row instead. This one is not
+      // measured again: finding the row of a jump may have reused its text.
+      count.new_screen(rows);
+      return more == More::back ? Room::back : Room::jump;
+    }
     lines = row_lines(own, network_field, own_end, columns, rule, rows);
     if (more == More::row) {
       count.allow_one_more(lines);
     } else {
       count.new_screen(rows);
-      if (more == More::back) return Room::back;  // the caller makes room for an earlier row
       room = Room::new_screen;
     }
   }
   count.count(lines);
   return room;
+}
+
+namespace {
+
+// Which jump a key at the pause asks for, if any.
+std::optional<PagerJump> jump_for(More more) {
+  switch (more) {
+    case More::find:
+      return PagerJump::find;
+    case More::next_match:
+      return PagerJump::next_match;
+    case More::previous_match:
+      return PagerJump::previous_match;
+    case More::last_screen:
+      return PagerJump::last_screen;
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
+More ConsoleWriter::pause() {
+  for (;;) {
+    const More more = ask_for_more(console, columns, !paused);
+    paused = true;
+    if (more == More::keys) {
+      show_pause_keys(console, columns);
+      continue;
+    }
+    if (more == More::find) {
+      SearchLine line = read_search_line(console, columns);
+      if (line.kind == SearchLine::stopped) return More::stop;
+      if (line.kind == SearchLine::cancelled) continue;
+      if (!line.text.empty()) search = std::move(line.text);  // an empty one repeats the last
+    }
+    const std::optional<PagerJump> jump = jump_for(more);
+    if (!jump) return more;
+    if (!jump_to) continue;
+    if (search.empty() && jump != PagerJump::last_screen)
+      say_at_pause(console, columns, message::no_search_to_repeat);
+    else if (jump_to(*jump))
+      return more;
+    else
+      say_at_pause(console, columns, message::no_row_holds, search);
+  }
 }
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstring>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -20,7 +21,21 @@ enum class Room {
   back,        // after a pause the reader asked for the screenful before: a
                // new screenful begins, and the caller makes room again for
                // the earlier line it goes back to
+  jump,        // after a pause the reader found a row or asked for the last
+               // screenful: a new screenful begins where jump_to put it
   stopped,     // nothing more is written
+};
+
+// Whether the row that room was made for is written now: not when the
+// writing stopped, and not when the walk goes on from another row.
+inline bool row_written(Room room) { return room == Room::granted || room == Room::new_screen; }
+
+// Where the reader asked the pager to go, at the pause.
+enum class PagerJump {
+  find,            // the first row from the one after the screenful on that holds the text
+  next_match,      // the next row after the last one found that holds it
+  previous_match,  // the row before the last one found that holds it
+  last_screen,     // the screenful that ends with the last row
 };
 
 // Writes to the console through a buffer of its own, so that a page of any
@@ -68,15 +83,27 @@ struct ConsoleWriter {
   // At a terminal, the columns of a line; 0 elsewhere.
   std::size_t width() const { return paging_ ? columns : 0; }
 
+  // Set by the walk that shows rows: finds the row for a jump the reader asks
+  // for at the pause and goes on from there (make_room then says Room::jump),
+  // or says there is none, which the pause says and waits on.
+  std::function<bool(PagerJump)> jump_to;
+  // The text the reader last looked for at the pause; empty before.
+  const std::string& pager_search() const { return search; }
+
   // By Ctrl-C or at the pause: nothing more is written.
   bool stopped() const { return stopped_; }
   // One screenful at a time, at a terminal.
   bool paging() const { return paging_; }
+  // A dumb terminal, which gets no escape sequence.
+  bool dumb() const;
 
  private:
   // Text that fills the buffer: written in pieces, each flushed.
   void write_across(std::string_view text);
   void write_shown(std::string_view text, bool field);
+  // Waits at the pause for a key that ends it: one that shows more rows or
+  // stops them, or a jump that jump_to could make.
+  More pause();
   // The piece of network text that is not plain that `text` starts with;
   // how many of its bytes it took.
   std::size_t write_piece(std::string_view text);
@@ -92,6 +119,7 @@ struct ConsoleWriter {
   std::size_t rows = 0;         // the screen's size, when the writer began or the pause last asked
   std::size_t columns = 0;
   PageCount count;
+  std::string search;
   std::size_t used = 0;
   std::array<char, std::size_t{64} << 10> buffer;
 };

@@ -2,6 +2,7 @@
 // label and a star when it links somewhere; or only the rows a search finds,
 // or the page's links and where they go. All three take one paging walk.
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "base/messages.h"
 #include "view/paging_walk.h"
 #include "view/row_number.h"
+#include "view/text_marks.h"
 #include "view/view.h"
 #include "web/web.h"
 
@@ -26,6 +28,12 @@ std::int32_t own_last_row(const PageModel& page) {
   return page.terminated ? page.last_line : highest_record(page);
 }
 
+// The first label past row `last`.
+NumberedFields::const_iterator labels_past(const PageModel& page, std::int32_t last) {
+  return std::upper_bound(page.line_labels.begin(), page.line_labels.end(), last,
+                          [](std::int32_t n, const NumberedField& f) { return n < f.number; });
+}
+
 std::int32_t last_row(const PageModel& page, RowsShown rows) {
   return rows == RowsShown::own ? own_last_row(page) : page.last_line;
 }
@@ -40,7 +48,7 @@ inline Room show_row(ConsoleWriter& screen, std::string_view number, std::string
                      bool links) {
   const Room room =
       screen.paging() ? screen.make_room(number, label_field, star(links)) : Room::granted;
-  if (room == Room::stopped || room == Room::back) return room;
+  if (!row_written(room)) return room;
   screen.write(number);
   screen.write_visible_field(label_field);
   // Each end a literal of its own, whose length the compiler knows, so that
@@ -70,9 +78,11 @@ struct PageRows {
   RowNumber measured{last_line};
   NumberedFields::const_iterator next_label = page.line_labels.begin();
   NumberedFields::const_iterator next_link = page.line_links.begin();
+  const TextMarks* marks = nullptr;
 
   Position first() const { return 0; }
   bool done(Position row) const { return row > last_line; }
+  Position end() const { return Position{last_line} + 1; }
   Position next(Position row) const { return row + 1; }
   Position previous(Position row) const { return row - 1; }
 
@@ -81,20 +91,46 @@ struct PageRows {
       return screen.lines_for(message::title, title_of(page), "") + (says_no_records ? 1 : 0);
     const auto row = static_cast<std::int32_t>(wide_row);
     const NumberedField* label = find_field(page.line_labels, row);
-    return screen.lines_for(measured.text_of(row), label ? text_from(page, *label) : "",
-                            star(find_field(page.line_links, row) != nullptr));
+    const std::string_view end = star(find_field(page.line_links, row) != nullptr);
+    if (marks) return screen.lines_for(measured.text_of(row), marks->counted(label_of(label)), end);
+    return screen.lines_for(measured.text_of(row), label ? text_from(page, *label) : "", end);
+  }
+
+  std::string_view label_of(const NumberedField* label) const {
+    return label ? field_text(page, *label) : std::string_view();
+  }
+
+  // Only rows with a label can hold a text: the search walks the labels, not
+  // the rows, which may be two billion.
+  std::optional<Position> find_from(Position from, const TextFinder& finder) const {
+    if (from > last_line) return std::nullopt;
+    const auto first = static_cast<std::int32_t>(std::max<Position>(from, 1));
+    const auto past = labels_past(page, last_line);
+    for (auto label = first_field_from(page.line_labels, first); label < past; ++label)
+      if (finder.found_in(field_text(page, *label))) return label->number;
+    return std::nullopt;
+  }
+  std::optional<Position> find_before(Position before, const TextFinder& finder) const {
+    const auto first = first_field_from(page.line_labels, 1);
+    auto label = before > last_line
+                     ? labels_past(page, last_line)
+                     : first_field_from(page.line_labels, static_cast<std::int32_t>(before));
+    while (label > first)
+      if (--label; finder.found_in(field_text(page, *label))) return label->number;
+    return std::nullopt;
   }
 
   Room show_title() {
     const Room room = screen.make_room(message::title, title_of(page), "");
-    if (room == Room::stopped || room == Room::back) return room;
+    if (!row_written(room)) return room;
     screen.write(message::title);
     screen.write_visible_field(title_of(page));
     screen.write("\n");
-    if (says_no_records && screen.make_room(message::no_records, "", "") != Room::stopped) {
-      screen.write(message::no_records);
-      screen.write("\n");
-    }
+    if (!says_no_records) return room;
+    const Room under = screen.make_room(message::no_records, "", "");
+    if (!row_written(under)) return under;
+    screen.write(message::no_records);
+    screen.write("\n");
     return room;
   }
 
@@ -103,7 +139,9 @@ struct PageRows {
     const auto row = static_cast<std::int32_t>(wide_row);
     const NumberedField* label = record_at(page.line_labels, next_label, row);
     const bool links = record_at(page.line_links, next_link, row) != nullptr;
-    const Room room = show_row(screen, number.text(), label ? text_from(page, *label) : "", links);
+    const Room room =
+        marks ? show_marked_row(screen, marks, number.text(), label_of(label), star(links))
+              : show_row(screen, number.text(), label ? text_from(page, *label) : "", links);
     number.count_up();  // going back starts the count again, and stopping ends it
     return room;
   }
@@ -116,53 +154,16 @@ struct PageRows {
   }
 };
 
-// Finds a text in labels, ignoring ASCII case, in time linear in the label
-// and the text (Knuth, Morris and Pratt): for each prefix of the text, how
-// much of it is also a prefix of the text, so that a mismatch never goes back
-// in the label. A 30,000-byte text in a 1 MiB label takes milliseconds, not
-// the half minute a naive search takes.
-class CaseFreeFinder {
- public:
-  explicit CaseFreeFinder(std::string_view text) : lower(text), fallback(text.size() + 1, 0) {
-    std::transform(lower.begin(), lower.end(), lower.begin(), ascii_lower);
-    for (std::size_t i = 1, k = 0; i < lower.size(); ++i) {
-      while (k > 0 && lower[i] != lower[k]) k = fallback[k];
-      if (lower[i] == lower[k]) ++k;
-      fallback[i + 1] = k;
-    }
-  }
-
-  bool found_in(std::string_view label) const {
-    return find_in(label, 0) != std::string_view::npos;
-  }
-
-  // Where the text is first found in `label` from `from` on; npos if not.
-  std::size_t find_in(std::string_view label, std::size_t from) const {
-    if (lower.empty()) return from <= label.size() ? from : std::string_view::npos;
-    std::size_t matched = 0;
-    for (std::size_t at = from; at < label.size(); ++at) {
-      const char l = ascii_lower(label[at]);
-      while (matched > 0 && l != lower[matched]) matched = fallback[matched];
-      if (l == lower[matched] && ++matched == lower.size()) return at + 1 - lower.size();
-    }
-    return std::string_view::npos;
-  }
-  std::size_t size() const { return lower.size(); }
-
- private:
-  std::string lower;
-  std::vector<std::size_t> fallback;  // by prefix length
-};
-
-// The page's own rows whose label holds a text. A long search stops at
-// Ctrl-C, as the rows it shows do.
+// The page's own rows whose label holds a text, marked where it is found.
+// A long search stops at Ctrl-C, as the rows it shows do.
 struct FoundRows {
   using Position = NumberedFields::const_iterator;
 
   Console& console;
   ConsoleWriter& screen;
   const PageModel& page;
-  const CaseFreeFinder& finder;
+  const TextFinder& finder;
+  const TextMarks* marks;  // null through pipes
   std::int32_t last_line = own_last_row(page);
   RowNumber number{last_line};
   NumberedFields::const_iterator next_link = page.line_links.begin();
@@ -182,6 +183,7 @@ struct FoundRows {
   bool done(const Position& label) const {
     return label == page.line_labels.end() || label->number > last_line;
   }
+  Position end() const { return labels_past(page, last_line); }
   Position next(const Position& label) { return found_from(label + 1); }
   Position previous(Position label) const {
     do --label;
@@ -189,59 +191,27 @@ struct FoundRows {
     return label;
   }
 
-  // Marks around each time the text is found, at a terminal: reverse video,
-  // or on a dumb terminal, which gets no escape sequence, brackets.
-  bool marked() const { return console.mode.terminal && finder.size() > 0; }
-  std::string_view mark_on() const { return console.mode.dumb ? "[" : "\x1b[7m"; }
-  std::string_view mark_off() const { return console.mode.dumb ? "]" : "\x1b[27m"; }
-
-  // The label as the screen shows it, for counting its lines: with the
-  // brackets a dumb terminal's marks add.
-  std::string counted_label(std::string_view label) const {
-    if (!console.mode.dumb) return std::string(label);
-    std::string marked;
-    each_piece(label, [&marked](std::string_view piece, bool found) {
-      if (found) marked += '[';
-      marked += piece;
-      if (found) marked += ']';
+  std::optional<Position> find_from(const Position& from, const TextFinder& other) {
+    return first_holding(*this, from, [&](const Position& label) {
+      return other.found_in(field_text(page, *label));
     });
-    return marked;
   }
-
-  // Walks the label piece by piece: the text where it is found (at a
-  // terminal), and what lies between.
-  template <typename Visit>
-  void each_piece(std::string_view label, Visit visit) const {
-    std::size_t from = 0;
-    for (std::size_t at = marked() ? finder.find_in(label, 0) : std::string_view::npos;
-         at != std::string_view::npos; at = finder.find_in(label, from)) {
-      visit(label.substr(from, at - from), false);
-      visit(label.substr(at, finder.size()), true);
-      from = at + finder.size();
-    }
-    visit(label.substr(from), false);
+  std::optional<Position> find_before(const Position& before, const TextFinder& other) {
+    return last_holding_before(*this, before, [&](const Position& label) {
+      return other.found_in(field_text(page, *label));
+    });
   }
 
   std::size_t lines(const Position& label) {
-    return screen.lines_for(number.text_of(label->number), counted_label(field_text(page, *label)),
+    const std::string_view text = field_text(page, *label);
+    return screen.lines_for(number.text_of(label->number), marks ? marks->counted(text) : text,
                             star(find_field(page.line_links, label->number) != nullptr));
   }
 
-  // The row, with the text marked where it is found.
   Room show(const Position& label) {
     const bool links = record_at(page.line_links, next_link, label->number) != nullptr;
-    const std::string_view text = field_text(page, *label);
-    const Room room =
-        screen.make_room(number.text_of(label->number), counted_label(text), star(links));
-    if (room == Room::stopped || room == Room::back) return room;
-    screen.write(number.text_of(label->number));
-    each_piece(text, [this](std::string_view piece, bool found) {
-      if (found) screen.write(mark_on());
-      screen.write_visible(piece);
-      if (found) screen.write(mark_off());
-    });
-    screen.write(links ? " *\n" : " \n");
-    return room;
+    return show_marked_row(screen, marks, number.text_of(label->number), field_text(page, *label),
+                           star(links));
   }
 
   void restart(const Position& label) {
@@ -258,32 +228,46 @@ struct LinkRows {
   RowNumber number{own_last_row(page)};
   NumberedFields::const_iterator next_label = page.line_labels.begin();
   std::string line{};  // label, arrow and address: network text, shown safely
+  const TextMarks* marks = nullptr;
 
+  void make_line(std::string& made, const NumberedField& link, const NumberedField* label) const {
+    made.assign(label ? field_text(page, *label) : std::string_view());
+    made += " -> ";
+    append_followed_address(made, field_text(page, link));
+  }
   void make_line(const NumberedField& link, const NumberedField* label) {
-    line.assign(label ? field_text(page, *label) : std::string_view());
-    line += " -> ";
-    append_followed_address(line, field_text(page, link));
+    make_line(line, link, label);
   }
 
   Position first() const { return page.line_links.begin(); }
   bool done(const Position& link) const { return link == page.line_links.end(); }
+  Position end() const { return page.line_links.end(); }
+
+  // Whether the line of `link` holds the text: made apart, since `line`
+  // may be the row being shown.
+  bool holds(const Position& link, const TextFinder& finder) const {
+    std::string made;
+    make_line(made, *link, find_field(page.line_labels, link->number));
+    return finder.found_in(made);
+  }
+  std::optional<Position> find_from(const Position& from, const TextFinder& finder) {
+    return first_holding(*this, from, [&](const Position& link) { return holds(link, finder); });
+  }
+  std::optional<Position> find_before(const Position& before, const TextFinder& finder) {
+    return last_holding_before(*this, before,
+                               [&](const Position& link) { return holds(link, finder); });
+  }
   Position next(const Position& link) const { return link + 1; }
   Position previous(const Position& link) const { return link - 1; }
 
   std::size_t lines(const Position& link) {
     make_line(*link, find_field(page.line_labels, link->number));
-    return screen.lines_for(number.text_of(link->number), line, "");
+    return screen.lines_for(number.text_of(link->number), marks ? marks->counted(line) : line, "");
   }
 
   Room show(const Position& link) {
     make_line(*link, record_at(page.line_labels, next_label, link->number));
-    const std::string_view row = number.text_of(link->number);
-    const Room room = screen.make_room(row, line, "");
-    if (room == Room::stopped || room == Room::back) return room;
-    screen.write(row);
-    screen.write_visible(line);
-    screen.write("\n");
-    return room;
+    return show_marked_row(screen, marks, number.text_of(link->number), line, "");
   }
 
   void restart(const Position& link) {
@@ -303,8 +287,9 @@ void display_page(const PageModel& page, RowsShown rows, Console& console) {
 
 void display_matching_rows(const PageModel& page, std::string_view text, Console& console) {
   ConsoleWriter screen(console);
-  const CaseFreeFinder finder(text);
-  FoundRows walk{console, screen, page, finder};
+  const TextFinder finder(text, true);
+  const TextMarks marks{&finder, console.mode.dumb};
+  FoundRows walk{console, screen, page, finder, console.mode.terminal ? &marks : nullptr};
   const bool found = !walk.done(walk.first());
   page_through(screen, walk);
   if (!found) {

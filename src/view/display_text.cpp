@@ -1,5 +1,6 @@
 // Text of the program's own, such as the list of commands: each line wrapped
 // between words to the screen's width, and shown a screenful at a time.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,19 +51,24 @@ struct TextLines {
 
   ConsoleWriter& screen;
   const std::vector<std::string>& text;
+  const TextMarks* marks = nullptr;
 
   Position first() const { return 0; }
   bool done(Position at) const { return at >= text.size(); }
+  Position end() const { return text.size(); }
   Position next(Position at) const { return at + 1; }
   Position previous(Position at) const { return at - 1; }
-  std::size_t lines(Position at) const { return screen.lines_for(text[at], "", ""); }
-  Room show(Position at) {
-    const Room room = screen.make_room(text[at], "", "");
-    if (room == Room::stopped || room == Room::back) return room;
-    screen.write(text[at]);
-    screen.write("\n");
-    return room;
+  std::size_t lines(Position at) const {
+    return screen.lines_for("", marks ? marks->counted(text[at]) : text[at], "");
   }
+  std::optional<Position> find_from(Position from, const TextFinder& finder) {
+    return first_holding(*this, from, [&](Position at) { return finder.found_in(text[at]); });
+  }
+  std::optional<Position> find_before(Position before, const TextFinder& finder) {
+    return last_holding_before(*this, before,
+                               [&](Position at) { return finder.found_in(text[at]); });
+  }
+  Room show(Position at) { return show_marked_row(screen, marks, "", text[at], ""); }
   void restart(Position /*at*/) {}
 };
 
