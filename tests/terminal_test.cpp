@@ -329,7 +329,8 @@ TEST_F(TerminalTest, ForgivesWhatPeopleType) {
         {"", "-- MORE"},
         {" ", "          row N's bookmark\r\n-- MORE"},
         {" ", "  ADDRESS http://HOST:PORT/PATH, with\r\n"},
-        {"", "~/, or file:///PATH\r\n" + prompt},  // keys before it are the pause's
+        {"", "~/, or file:///PATH\r\n-- MORE"},
+        {" ", "          TEXT has a capital\r\n" + prompt},  // keys before it are the pause's
         {"x\r", "EXITING"}},
        {12, 40, "", "dumb"},
        {"\x1b"}},

@@ -26,10 +26,15 @@ const std::string_view command_list =
     "  m       show the bookmarks, as a page of links\n"
     "  -N      while they are shown, remove row N's bookmark\n"
     "  /TEXT   show the rows whose label holds TEXT, in any case; / repeats\n"
+
     "  ?       list these commands (also h or help)\n"
     "  ADDRESS http://HOST:PORT/PATH, with http:// put in front when it is left\n"
     "          out; at a terminal also a page on disk: a path that starts with /,\n"
-    "          ./, ../ or ~/, or file:///PATH\n";
+    "          ./, ../ or ~/, or file:///PATH\n"
+    "  At the pause of a long page (-- MORE):\n"
+    "  /TEXT   go to the next row that holds TEXT, marked; n the next, N the\n"
+    "          one before, G the end, h the keys; case counts when TEXT has a\n"
+    "          capital\n";
 
 namespace {
 
