@@ -780,7 +780,8 @@ TEST_F(TerminalTest, ShowsOneScreenAtATime) {
         {"n", "\r\x1b[K" + marked(rows(249, 277), "Row 25") + more},
         {"N", "\r\x1b[K" + marked(rows(248, 276), "Row 25") + more},
         {"/ROW\r", "/ROW\r\x1b[KNO ROW HOLDS ROW\r\n" + more},
-        {"/ro\x7fw\x1b", "/rw\r\x1b[K" + more},  // Backspace takes back, Escape goes back
+        {"/\r", "/\r\x1b[KNO ROW HOLDS ROW\r\n" + more},  // an empty text looks again
+        {"/ro\x7fw\x1b", "/rw\r\x1b[K" + more},           // Backspace takes back, Escape goes back
         {"/Row 29\r", "\r\x1b[K" + marked(rows(288, 300), "Row 29") + hint + prompt},
         {"x\r", "EXITING"}},
        thirty},
@@ -790,6 +791,9 @@ TEST_F(TerminalTest, ShowsOneScreenAtATime) {
         {"n", "\r\x1b[KNO SEARCH TO REPEAT (/TEXT FINDS ROWS)\r\n" + more},
         {"h", "\r\x1b[KSPACE f PAGEDOWN   NEXT SCREEN\r\n"},
         {"", "0-9                START A COMMAND\r\n" + more},
+        {" ", "\r\x1b[K" + rows(28, 56) + more},
+        {"/ong\r", "NO ROW HOLDS ong\r\n" + more},
+        {"N", "\r\x1b[KNO ROW HOLDS ong\r\n" + more},  // the title is no row
         {"G", "\r\x1b[K" + rows(272, 300) + hint + prompt},
         {"x\r", "EXITING"}},
        thirty},
@@ -803,6 +807,19 @@ TEST_F(TerminalTest, ShowsOneScreenAtATime) {
         {"q", "\r\n" + hint + prompt},
         {"x\r", "EXITING"}},
        {12, 40, "", "dumb"},
+       {"\x1b"}},
+      {"in UTF-8, a character typed at the pause shows once whole; a text fills the line at most; "
+       "the list of commands finds too",
+       "http://{host}/long",
+       {{"", shorter_more},
+        {"/\xc3\xa9\r", "\r\n/\xc3\xa9\r\nNO ROW HOLDS \xc3\xa9\r\n" + shorter_more},
+        {"/" + std::string(45, 'y') + "\r", "\r\n/" + std::string(38, 'y') + "\r\nNO ROW HOLDS y"},
+        {"q", prompt},
+        {"?\r", "-- MORE"},
+        {"/file:\r", "~/, or [file:]///PATH\r\n"},
+        {"", prompt},
+        {"x\r", "EXITING"}},
+       {12, 40, "C.UTF-8", "dumb"},
        {"\x1b"}},
       {"with TERM=dumb the brackets of what the pager found count in the lines above it and in "
        "the last screenful: the rows they wrap take two lines each",
@@ -967,6 +984,7 @@ TEST_F(TerminalTest, ShowsWhereLinksGoAndFindsRows) {
         {" ", "\r\x1b[K29: Row 29 -> http://{host}/b.txt\r\n"},
         {"b", "\r\x1b[K15: Row 15 -> http://{host}/b.txt\r\n"},
         {"", "28: Row 28 -> http://{host}/b.txt\r\n" + more},
+        {"/b.txt\r", "/b.txt\r\x1b[K27: Row 27 -> http://{host}/" + mark("b.txt") + "\r\n"},
         {"q", "\r\x1b[K" + prompt},
         {"/row\r", "01: " + mark("Row") + " 1 *\r\n"},
         {"", more},

@@ -145,7 +145,8 @@ SearchLine read_search_line(Console& console, std::size_t columns) {
                  search_line_fits(text + key, columns, rule)) {
         text += key;
       }
-      if (text.size() != echoed && !ends_inside_character(text)) echo_search(console, text, echoed);
+      const bool half_typed = rule == TextRule::utf8 && ends_inside_character(text);
+      if (text.size() != echoed && !half_typed) echo_search(console, text, echoed);
       continue;  // any other key or sequence is taken by the line
     }
     keep_keys_waiting(state);
