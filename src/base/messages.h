@@ -2,6 +2,7 @@
 // than one place writes, and every prompt, so that each is written one way.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -37,7 +38,7 @@ inline constexpr std::string_view no_search_to_repeat = "NO SEARCH TO REPEAT (/T
 inline constexpr std::string_view no_row_holds = "NO ROW HOLDS ";
 // What h lists at the pause between screenfuls, each line narrower than a
 // window of 40 columns.
-inline constexpr std::string_view pause_keys[] = {
+inline constexpr std::array<std::string_view, 8> pause_keys = {
     "SPACE f PAGEDOWN   NEXT SCREEN",
     "ENTER j DOWN       NEXT ROW",
     "b k PAGEUP UP      SCREEN BEFORE",
