@@ -40,12 +40,12 @@ namespace {
 template <typename Visit>
 void each_piece(const TextFinder& finder, std::string_view text, Visit visit) {
   std::size_t from = 0;
-  if (finder.size() > 0) {
+  if (finder.match_size() > 0) {
     for (std::size_t at = finder.find_in(text, 0); at != std::string_view::npos;
          at = finder.find_in(text, from)) {
       visit(text.substr(from, at - from), false);
-      visit(text.substr(at, finder.size()), true);
-      from = at + finder.size();
+      visit(text.substr(at, finder.match_size()), true);
+      from = at + finder.match_size();
     }
   }
   visit(text.substr(from), false);

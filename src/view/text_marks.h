@@ -21,7 +21,7 @@ class TextFinder {
   bool found_in(std::string_view row) const { return find_in(row, 0) != std::string_view::npos; }
   // Where the text is first found in `row` from `from` on; npos if not.
   std::size_t find_in(std::string_view row, std::size_t from) const;
-  std::size_t size() const { return wanted.size(); }
+  std::size_t match_size() const { return wanted.size(); }
   const std::string& text() const { return typed; }
 
  private:
