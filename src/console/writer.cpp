@@ -160,6 +160,7 @@ std::optional<PagerJump> jump_for(More more) {
 
 More ConsoleWriter::pause() {
   for (;;) {
+    columns = screen_size(*console.state).columns;  // the window may change while it waits
     const More more = ask_for_more(console, columns, !paused);
     paused = true;
     if (more == More::keys) {
