@@ -139,13 +139,13 @@ SearchLine read_search_line(Console& console, std::size_t columns) {
     } else if (key == "\x1b" || ((key == "\x7f" || key == "\b") && text.empty())) {
       ends = SearchLine::cancelled;
     } else {
-      if (key == "\x7f" || key == "\b") {
-        take_back_character(text, rule);
-      } else if (key.size() == 1 && static_cast<unsigned char>(key[0]) >= 0x20 &&
-                 search_line_fits(text + key, columns, rule)) {
-        text += key;
-      }
+      const bool added = key.size() == 1 && static_cast<unsigned char>(key[0]) >= 0x20;
+      if (added) text += key;
       const bool half_typed = rule == TextRule::utf8 && ends_inside_character(text);
+      // A character is judged whole: one that would not fit is taken back.
+      if ((key == "\x7f" || key == "\b") ||
+          (added && !half_typed && !search_line_fits(text, columns, rule)))
+        take_back_character(text, rule);
       if (text.size() != echoed && !half_typed) echo_search(console, text, echoed);
       continue;  // any other key or sequence is taken by the line
     }
