@@ -2,6 +2,7 @@
 // the lines it says while it waits, and the lines shown only for a while.
 #include "console/pause.h"
 
+#include <optional>
 #include <ostream>
 
 #include "base/messages.h"
@@ -61,6 +62,31 @@ void take_back_character(std::string& text, TextRule rule) {
     while (text.size() > 1 && (static_cast<unsigned char>(text.back()) & 0xc0) == 0x80)
       text.pop_back();
   text.pop_back();
+}
+
+bool is_backspace(std::string_view key) { return key == "\x7f" || key == "\b"; }
+
+// How a key typed after / ends the line, if it does: Enter; Escape, or
+// Backspace on nothing, going back to the pause; Ctrl-C or the end of input.
+std::optional<SearchLine::Kind> line_ended_by(std::string_view key, bool nothing_typed) {
+  if (key.empty() || key == "\x03") return SearchLine::stopped;
+  if (key == "\r" || key == "\n") return SearchLine::typed;
+  if (key == "\x1b" || (is_backspace(key) && nothing_typed)) return SearchLine::cancelled;
+  return std::nullopt;
+}
+
+// A key typed into the text after /: Backspace takes back a character, a
+// byte from Space up is added, and any other key or sequence does nothing. A
+// character is judged whole: one that would overflow the line is taken back.
+// Says whether the text ends inside a character still being typed.
+bool type_key(std::string& text, std::string_view key, std::size_t columns, TextRule rule) {
+  const bool added =
+      !is_backspace(key) && key.size() == 1 && static_cast<unsigned char>(key[0]) >= 0x20;
+  if (added) text += key;
+  const bool half_typed = rule == TextRule::utf8 && ends_inside_character(text);
+  if (is_backspace(key) || (added && !half_typed && !search_line_fits(text, columns, rule)))
+    take_back_character(text, rule);
+  return half_typed;
 }
 
 // The search line after a key: written again in place, or on a dumb
@@ -124,35 +150,22 @@ More ask_for_more(Console& console, std::size_t columns, bool first) {
 
 SearchLine read_search_line(Console& console, std::size_t columns) {
   ConsoleState& state = *console.state;
-  const TextRule rule = console.mode.output_rule;
   listen_for_keys(state);
   show_passing_line(console, "/");
   std::string text;
   std::size_t echoed = 0;
   for (;;) {
     const std::string key = read_key();
-    SearchLine::Kind ends = SearchLine::typed;
-    if (key.empty() || key == "\x03") {
-      ends = SearchLine::stopped;
-    } else if (key == "\r" || key == "\n") {
-      ends = SearchLine::typed;
-    } else if (key == "\x1b" || ((key == "\x7f" || key == "\b") && text.empty())) {
-      ends = SearchLine::cancelled;
-    } else {
-      const bool added = key.size() == 1 && static_cast<unsigned char>(key[0]) >= 0x20;
-      if (added) text += key;
-      const bool half_typed = rule == TextRule::utf8 && ends_inside_character(text);
-      // A character is judged whole: one that would not fit is taken back.
-      if ((key == "\x7f" || key == "\b") ||
-          (added && !half_typed && !search_line_fits(text, columns, rule)))
-        take_back_character(text, rule);
+    const std::optional<SearchLine::Kind> ends = line_ended_by(key, text.empty());
+    if (!ends) {
+      const bool half_typed = type_key(text, key, columns, console.mode.output_rule);
       if (text.size() != echoed && !half_typed) echo_search(console, text, echoed);
-      continue;  // any other key or sequence is taken by the line
+      continue;
     }
     keep_keys_waiting(state);
     end_passing_line(console, console.out);
     if (key == "\x03") ctrl_c_key(state);
-    return {ends, ends == SearchLine::typed ? text : std::string()};
+    return {*ends, *ends == SearchLine::typed ? text : std::string()};
   }
 }
 
