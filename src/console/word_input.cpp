@@ -85,7 +85,7 @@ void add_function(EditLine* editor, const wchar_t* name, const wchar_t* help,
   el_wset(editor, EL_ADDFN, name, help, function);
 }
 
-void bind(EditLine* editor, const std::string& keys, const char* action) {
+void bind_keys(EditLine* editor, const std::string& keys, const char* action) {
   el_set(editor, EL_BIND, keys.c_str(), action, nullptr);
 }
 
@@ -93,7 +93,7 @@ void bind(EditLine* editor, const std::string& keys, const char* action) {
 // to ;8 for the modifiers, and its last byte.
 void bind_modified(EditLine* editor, const std::string& code, char last, const char* action) {
   for (char modifier = '2'; modifier <= '8'; ++modifier)
-    bind(editor, "\033[" + code + ";" + modifier + last, action);
+    bind_keys(editor, "\033[" + code + ";" + modifier + last, action);
 }
 
 // Keys beyond what terminfo tells the editor. Insert, PageUp, PageDown and
@@ -104,19 +104,19 @@ void bind_terminal_keys(EditLine* editor) {
   const char* nothing = "linebrowse-nothing";
   for (int code :
        {2, 5, 6, 11, 12, 13, 14, 15, 17, 18, 19, 20, 21, 23, 24, 25, 26, 28, 29, 31, 32, 33, 34}) {
-    bind(editor, "\033[" + std::to_string(code) + "~", nothing);
+    bind_keys(editor, "\033[" + std::to_string(code) + "~", nothing);
     bind_modified(editor, std::to_string(code), '~', nothing);
   }
   for (char f : std::string_view("PQRS")) {  // F1 to F4
-    bind(editor, std::string("\033O") + f, nothing);
+    bind_keys(editor, std::string("\033O") + f, nothing);
     bind_modified(editor, "1", f, nothing);
   }
-  for (char f : std::string_view("ABCDE")) bind(editor, std::string("\033[[") + f, nothing);
+  for (char f : std::string_view("ABCDE")) bind_keys(editor, std::string("\033[[") + f, nothing);
   // Home and End as most terminals send them; moving keys with modifiers.
   for (const char* home : {"\033[H", "\033OH", "\033[1~", "\033[7~"})
-    bind(editor, home, "ed-move-to-beg");
+    bind_keys(editor, home, "ed-move-to-beg");
   for (const char* end : {"\033[F", "\033OF", "\033[4~", "\033[8~"})
-    bind(editor, end, "ed-move-to-end");
+    bind_keys(editor, end, "ed-move-to-end");
   bind_modified(editor, "1", 'H', "ed-move-to-beg");
   bind_modified(editor, "1", 'F', "ed-move-to-end");
   bind_modified(editor, "1", 'A', "ed-prev-history");
