@@ -66,7 +66,8 @@ std::string_view title_of(const PageModel& page) {
 }
 
 // The rows of a page: the title at 0, then rows 1 to the last. Nothing here
-// allocates, so a page whose parse ran out of memory still shows.
+// allocates but the marks of a search on a dumb terminal, so a page whose
+// parse ran out of memory still shows.
 struct PageRows {
   using Position = std::int64_t;
 
@@ -92,7 +93,7 @@ struct PageRows {
     const auto row = static_cast<std::int32_t>(wide_row);
     const NumberedField* label = find_field(page.line_labels, row);
     const std::string_view end = star(find_field(page.line_links, row) != nullptr);
-    if (marks) return screen.lines_for(measured.text_of(row), marks->counted(label_of(label)), end);
+    if (marks) return marked_lines(screen, marks, measured.text_of(row), label_of(label), end);
     return screen.lines_for(measured.text_of(row), label ? text_from(page, *label) : "", end);
   }
 
@@ -204,8 +205,8 @@ struct FoundRows {
 
   std::size_t lines(const Position& label) {
     const std::string_view text = field_text(page, *label);
-    return screen.lines_for(number.text_of(label->number), marks ? marks->counted(text) : text,
-                            star(find_field(page.line_links, label->number) != nullptr));
+    return marked_lines(screen, marks, number.text_of(label->number), text,
+                        star(find_field(page.line_links, label->number) != nullptr));
   }
 
   Room show(const Position& label) {
@@ -262,7 +263,7 @@ struct LinkRows {
 
   std::size_t lines(const Position& link) {
     make_line(*link, find_field(page.line_labels, link->number));
-    return screen.lines_for(number.text_of(link->number), marks ? marks->counted(line) : line, "");
+    return marked_lines(screen, marks, number.text_of(link->number), line, "");
   }
 
   Room show(const Position& link) {

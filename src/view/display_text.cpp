@@ -58,9 +58,7 @@ struct TextLines {
   Position end() const { return text.size(); }
   Position next(Position at) const { return at + 1; }
   Position previous(Position at) const { return at - 1; }
-  std::size_t lines(Position at) const {
-    return screen.lines_for("", marks ? marks->counted(text[at]) : text[at], "");
-  }
+  std::size_t lines(Position at) const { return marked_lines(screen, marks, "", text[at], ""); }
   std::optional<Position> find_from(Position from, const TextFinder& finder) {
     return first_holding(*this, from, [&](Position at) { return finder.found_in(text[at]); });
   }

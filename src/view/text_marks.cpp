@@ -51,18 +51,18 @@ void each_piece(const TextFinder& finder, std::string_view text, Visit visit) {
   visit(text.substr(from), false);
 }
 
-}  // namespace
-
-std::string TextMarks::counted(std::string_view text) const {
-  if (!dumb) return std::string(text);
+// The text with a dumb terminal's marks, for measuring.
+std::string bracketed(const TextFinder& finder, std::string_view text) {
   std::string marked;
-  each_piece(*finder, text, [&marked](std::string_view piece, bool found) {
+  each_piece(finder, text, [&marked](std::string_view piece, bool found) {
     if (found) marked += '[';
     marked += piece;
     if (found) marked += ']';
   });
   return marked;
 }
+
+}  // namespace
 
 void TextMarks::write(ConsoleWriter& screen, std::string_view text) const {
   each_piece(*finder, text, [this, &screen](std::string_view piece, bool found) {
@@ -72,9 +72,17 @@ void TextMarks::write(ConsoleWriter& screen, std::string_view text) const {
   });
 }
 
+std::size_t marked_lines(const ConsoleWriter& screen, const TextMarks* marks, std::string_view own,
+                         std::string_view text, std::string_view own_end) {
+  if (marks && marks->dumb) return screen.lines_for(own, bracketed(*marks->finder, text), own_end);
+  return screen.lines_for(own, text, own_end);
+}
+
 Room show_marked_row(ConsoleWriter& screen, const TextMarks* marks, std::string_view own,
                      std::string_view text, std::string_view own_end) {
-  const Room room = screen.make_room(own, marks ? marks->counted(text) : text, own_end);
+  const Room room = marks && marks->dumb
+                        ? screen.make_room(own, bracketed(*marks->finder, text), own_end)
+                        : screen.make_room(own, text, own_end);
   if (!row_written(room)) return room;
   screen.write(own);
   if (marks)

@@ -43,12 +43,15 @@ struct TextMarks {
   const TextFinder* finder = nullptr;
   bool dumb = false;
 
-  // The text as the screen shows it, for counting its lines: with the
-  // brackets a dumb terminal's marks add.
-  std::string counted(std::string_view text) const;
   // Writes the text shown safely, marked where it is found.
   void write(ConsoleWriter& screen, std::string_view text) const;
 };
+
+// The lines a row of `own`, network `text` and `own_end` takes on the screen
+// with `marks` (or none): a dumb terminal's brackets take columns, reverse
+// video none, so only they make a copy of the text to measure.
+std::size_t marked_lines(const ConsoleWriter& screen, const TextMarks* marks, std::string_view own,
+                         std::string_view text, std::string_view own_end);
 
 // A row of `own`, network `text` and `own_end`, as the writer makes room for
 // it: the text marked where `marks` finds it, or as it is without marks.
