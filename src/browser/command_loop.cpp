@@ -26,7 +26,6 @@ const std::string_view command_list =
     "  m       show the bookmarks, as a page of links\n"
     "  -N      while they are shown, remove row N's bookmark\n"
     "  /TEXT   show the rows whose label holds TEXT, in any case; / repeats\n"
-
     "  ?       list these commands (also h or help)\n"
     "  ADDRESS http://HOST:PORT/PATH, with http:// put in front when it is left\n"
     "          out; at a terminal also a page on disk: a path that starts with /,\n"

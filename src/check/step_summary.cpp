@@ -33,7 +33,8 @@ std::string step_summary_markdown(std::string_view summary, const std::vector<Su
   // Appended piece by piece: a chain of + on temporaries makes GCC 12 warn
   // of overlapping copies that cannot happen.
   std::string markdown = "### linebrowse\n\n";
-  ((markdown += cell(visible(summary, rule))) += "\n\n");
+  markdown += cell(visible(summary, rule));
+  markdown += "\n\n";
   if (rows.empty()) return markdown;
   markdown += "| Where | Code | Problem |\n|---|---|---|\n";
   for (const SummaryRow& row : rows) {
@@ -45,8 +46,13 @@ std::string step_summary_markdown(std::string_view summary, const std::vector<Su
     markdown += cell(visible(row.message, rule));
     markdown += " |\n";
   }
-  if (more > 0) ((markdown += "\n") += std::to_string(more)) += " more\n";
-  return markdown += "\n";
+  if (more > 0) {
+    markdown += "\n";
+    markdown += std::to_string(more);
+    markdown += " more\n";
+  }
+  markdown += "\n";
+  return markdown;
 }
 
 std::optional<std::string> Report::add_step_summary(const std::string& path) const {
